@@ -1,0 +1,3 @@
+#include "common/watcher_state.h"
+
+WatcherState g_watcher;

@@ -1,0 +1,43 @@
+#include "process/process_queries.h"
+
+#include <windows.h>
+#include <shlwapi.h>
+#include <tlhelp32.h>
+
+#include "common/watcher_state.h"
+
+// The plain query right: processes that refuse it are never resolved, so never touched.
+constexpr DWORD kQueryInformationAccess = PROCESS_QUERY_INFORMATION;
+static_assert(kQueryInformationAccess == 0x0400, "query-information access, not the limited one");
+static_assert(sizeof(PROCESSENTRY32W) == 556, "the 32-bit process entry record");
+
+bool IsTargetRunning() {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof(entry);
+    bool found = false;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more && !found;
+         more = Process32NextW(snapshot, &entry)) {
+        found = StrCmpW(entry.szExeFile, g_watcher.targetName) == 0;
+    }
+    CloseHandle(snapshot);
+    return found;
+}
+
+bool QuerySessionImagePath() {
+    HANDLE process = OpenProcess(kQueryInformationAccess, FALSE, g_watcher.sessionProcessId);
+    if (process == nullptr) {
+        return false;
+    }
+    DWORD size = kImagePathChars;
+    BOOL resolved = QueryFullProcessImageNameW(process, 0, g_watcher.imagePath, &size);
+    CloseHandle(process);
+    return resolved != FALSE;
+}
+
+bool MatchesTargetName(const wchar_t* imagePath) {
+    return StrCmpW(PathFindFileNameW(imagePath), g_watcher.targetName) == 0;
+}

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// A real Wine process that the tests start from a copy of the helper program.
+struct TestProcess {
+    HANDLE process = nullptr;
+    DWORD id = 0;
+    std::wstring imagePath;
+};
+
+// Copies the helper program to imagePath (creating folders) and starts it there. With denyQuery
+// the process refuses PROCESS_QUERY_INFORMATION. Returns once the process is ready.
+bool StartTestProcess(const std::wstring& imagePath, bool denyQuery, TestProcess* started);
+void StopTestProcess(TestProcess* process);
+
+// The processes every test binary shares; started once, ended when the binary ends.
+enum PoolRole { kPlayer, kPlayerOtherCase, kChinese, kChat, kDenied, kPoolRoleCount };
+const TestProcess& PoolProcess(PoolRole role);
+
+// An id that names no process (Wine's ids are multiples of 4).
+constexpr DWORD kNoSuchProcessId = 0x7FFFFFF1;
+
+// Collects what this process writes to the debugger output channel while it lives.
+class DebugCapture {
+  public:
+    DebugCapture();
+    ~DebugCapture();
+    DebugCapture(const DebugCapture&) = delete;
+    DebugCapture& operator=(const DebugCapture&) = delete;
+    const std::vector<std::wstring>& Texts() const;
+
+  private:
+    void* handler_;
+};
+
+// The lowest free handle slot: creating and closing a probe handle before and after some code
+// shows a leaked handle as a larger value (Wine reports no handle counts).
+uintptr_t ProbeHandleSlot();
