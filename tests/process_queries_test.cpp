@@ -66,8 +66,7 @@ TEST(QuerySessionImagePath, ResolvesRealProcessesAndRefusesTheRest) {
 
 TEST(QuerySessionImagePath, DeniedProcessStillAllowsTheLimitedRight) {
     // Proves the refusal above comes from the access right the watcher asks for, not a dead id.
-    HANDLE limited =
-        OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, PoolProcess(kDenied).id);
+    HANDLE limited = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, PoolProcess(kDenied).id);
     ASSERT_NE(limited, nullptr);
     CloseHandle(limited);
 }

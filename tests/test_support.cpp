@@ -19,8 +19,8 @@ void CreateFolders(const std::wstring& filePath) {
 }
 
 const wchar_t* const kPoolPaths[kPoolRoleCount] = {
-    L"C:\\hvtest\\apps\\player.exe",        L"C:\\hvtest\\Other\\Player.exe",
-    L"C:\\hvtest\\中文\\播放器.exe",        L"C:\\hvtest\\apps\\chat.exe",
+    L"C:\\hvtest\\apps\\player.exe",    L"C:\\hvtest\\Other\\Player.exe",
+    L"C:\\hvtest\\中文\\播放器.exe",    L"C:\\hvtest\\apps\\chat.exe",
     L"C:\\hvtest\\locked\\guarded.exe",
 };
 

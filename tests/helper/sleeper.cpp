@@ -9,8 +9,8 @@
 static void DenyFullQuery() {
     PSECURITY_DESCRIPTOR descriptor = nullptr;
     // Everyone: terminate, limited query, synchronize; nothing else.
-    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:(A;;0x101001;;;WD)", SDDL_REVISION_1,
-                                                              &descriptor, nullptr)) {
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(
+            L"D:(A;;0x101001;;;WD)", SDDL_REVISION_1, &descriptor, nullptr)) {
         return;
     }
     BOOL present = FALSE;
