@@ -1,0 +1,42 @@
+#include "audio/audio_session.h"
+
+#include "common/watcher_state.h"
+#include "process/process_queries.h"
+
+HRESULT CreateDeviceEnumerator(ComRef<IMMDeviceEnumerator>* enumerator) {
+    return CoCreateInstance(__uuidof(MMDeviceEnumerator), nullptr, kAllContexts,
+                            __uuidof(IMMDeviceEnumerator), enumerator->PutVoid());
+}
+
+HRESULT GetDefaultRenderDevice(IMMDeviceEnumerator* enumerator, ComRef<IMMDevice>* device) {
+    return enumerator->GetDefaultAudioEndpoint(eRender, eMultimedia, device->Put());
+}
+
+HRESULT ActivateSessionManager(IMMDevice* device, ComRef<IAudioSessionManager2>* manager) {
+    return device->Activate(__uuidof(IAudioSessionManager2), kAllContexts, nullptr,
+                            manager->PutVoid());
+}
+
+HRESULT OpenSession(IAudioSessionEnumerator* sessions, int index,
+                    ComRef<IAudioSessionControl>* control, ComRef<IAudioSessionControl2>* control2,
+                    ComRef<ISimpleAudioVolume>* volume) {
+    HRESULT status = sessions->GetSession(index, control->Put());
+    if (FAILED(status)) {
+        return status;
+    }
+    status = (*control)->QueryInterface(__uuidof(IAudioSessionControl2), control2->PutVoid());
+    if (FAILED(status)) {
+        return status;
+    }
+    return (*control2)->QueryInterface(__uuidof(ISimpleAudioVolume), volume->PutVoid());
+}
+
+bool ResolveSessionProcess(IAudioSessionControl2* control2) {
+    DWORD processId = 0;
+    // Sessions spanning several processes answer with a success code above zero: still success.
+    if (FAILED(control2->GetProcessId(&processId))) {
+        return false;
+    }
+    g_watcher.sessionProcessId = processId;
+    return QuerySessionImagePath();
+}

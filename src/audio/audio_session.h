@@ -1,0 +1,40 @@
+#pragma once
+
+#include <windows.h>
+#include <mmdeviceapi.h>
+#include <audiopolicy.h>
+#include <endpointvolume.h>
+
+#include "common/com_ref.h"
+
+// MinGW-w64's endpointvolume.h only forward-declares the peak meter; this is its Windows layout.
+#ifndef __IAudioMeterInformation_INTERFACE_DEFINED__
+#define __IAudioMeterInformation_INTERFACE_DEFINED__
+MIDL_INTERFACE("C02216F6-8C67-4B5B-9D00-D008E73E0064")
+IAudioMeterInformation : public IUnknown {
+  public:
+    virtual HRESULT STDMETHODCALLTYPE GetPeakValue(float* peak) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetMeteringChannelCount(UINT * channelCount) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetChannelsPeakValues(UINT32 channelCount, float* peaks) = 0;
+    virtual HRESULT STDMETHODCALLTYPE QueryHardwareSupport(DWORD * hardwareSupportMask) = 0;
+};
+__CRT_UUID_DECL(IAudioMeterInformation, 0xc02216f6, 0x8c67, 0x4b5b, 0x9d, 0x00, 0xd0, 0x08, 0xe7,
+                0x3e, 0x00, 0x64)
+#endif
+
+// Every activation context: in-process, handler, local and remote server.
+constexpr DWORD kAllContexts = CLSCTX_ALL;
+static_assert(kAllContexts == 0x17, "all activation contexts");
+
+HRESULT CreateDeviceEnumerator(ComRef<IMMDeviceEnumerator>* enumerator);
+HRESULT GetDefaultRenderDevice(IMMDeviceEnumerator* enumerator, ComRef<IMMDevice>* device);
+HRESULT ActivateSessionManager(IMMDevice* device, ComRef<IAudioSessionManager2>* manager);
+
+// Opens session index of the enumerator: its control, then the extended control, then the
+// volume control. Stops at the first failure and returns its status.
+HRESULT OpenSession(IAudioSessionEnumerator* sessions, int index,
+                    ComRef<IAudioSessionControl>* control, ComRef<IAudioSessionControl2>* control2,
+                    ComRef<ISimpleAudioVolume>* volume);
+
+// Reads the session's owning process id into sessionProcessId and resolves it to imagePath.
+bool ResolveSessionProcess(IAudioSessionControl2* control2);

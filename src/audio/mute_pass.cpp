@@ -1,0 +1,48 @@
+#include "audio/mute_pass.h"
+
+#include "audio/audio_session.h"
+#include "process/process_queries.h"
+#include "trace/trace.h"
+
+namespace {
+
+const wchar_t kMuteTraceFormat[] = L"进程名:%s 动作:%d";
+
+// Any failure before SetMute skips just this session, which keeps its mute state.
+void ApplyMuteToSession(IAudioSessionEnumerator* sessions, int index, MuteAction action) {
+    // Declared in reverse so that leaving the scope releases the control, then the extended
+    // control, then the volume control.
+    ComRef<ISimpleAudioVolume> volume;
+    ComRef<IAudioSessionControl2> control2;
+    ComRef<IAudioSessionControl> control;
+    if (FAILED(OpenSession(sessions, index, &control, &control2, &volume))) {
+        return;
+    }
+    if (!ResolveSessionProcess(control2.Get())) {
+        return;
+    }
+    if (MatchesTargetName(g_watcher.imagePath)) {
+        return;
+    }
+    TraceLine(kMuteTraceFormat, g_watcher.imagePath, static_cast<int>(action));
+    // Not tested: nothing could be done about a session that refuses, and the next pass retries.
+    volume->SetMute(action, nullptr);
+    g_watcher.othersMuted = action;
+}
+
+} // namespace
+
+bool ApplyMuteToOthers(IAudioSessionEnumerator* enumerator, MuteAction action) {
+    ComRef<IAudioSessionEnumerator> sessions =
+        ComRef<IAudioSessionEnumerator>::AddRefOf(enumerator);
+    int count = 0;
+    if (FAILED(sessions->GetCount(&count))) {
+        return false;
+    }
+    g_watcher.sessionCount = count;
+    // The count is read from the field at every test: the tick walks by the same field.
+    for (int index = 0; index < g_watcher.sessionCount; ++index) {
+        ApplyMuteToSession(sessions.Get(), index, action);
+    }
+    return true;
+}
