@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include "common/watcher_state.h"
+#include "fake_endpoint.h"
+#include "trace/trace.h"
+
 namespace {
 
 std::wstring HelperProgramPath() {
@@ -29,6 +33,9 @@ TestProcess g_pool[kPoolRoleCount];
 class ProcessPoolEnvironment : public ::testing::Environment {
   public:
     void SetUp() override {
+        // Wine keeps a handle open after a process's first debug output and first local time;
+        // open them now so that handle probes around the code under test see only its handles.
+        TraceLine(L"%s", L"hushvane tests");
         for (int role = 0; role < kPoolRoleCount; ++role) {
             ASSERT_TRUE(StartTestProcess(kPoolPaths[role], role == kDenied, &g_pool[role]))
                 << "cannot start the test process at " << role;
@@ -46,6 +53,16 @@ const auto* const g_poolEnvironment =
 
 std::vector<std::wstring>* g_captured = nullptr;
 
+// Adds captured text to the fakes' journal, without the time stamp of a trace line.
+void Journal(const std::wstring& text) {
+    const wchar_t* stampShape = L"0000-00-00 00:00:00  ";
+    bool stamped = text.size() >= 21;
+    for (size_t i = 0; stamped && i < 21; ++i) {
+        stamped = stampShape[i] == L'0' ? iswdigit(text[i]) != 0 : text[i] == stampShape[i];
+    }
+    FakeJournal().push_back(stamped ? text.substr(21) : text);
+}
+
 LONG CALLBACK CaptureDebugText(EXCEPTION_POINTERS* info) {
     const EXCEPTION_RECORD& record = *info->ExceptionRecord;
     if (g_captured == nullptr || record.NumberParameters < 2) {
@@ -55,6 +72,7 @@ LONG CALLBACK CaptureDebugText(EXCEPTION_POINTERS* info) {
     if (record.ExceptionCode == 0x4001000A) { // wide text, from newer Windows
         auto text = reinterpret_cast<const wchar_t*>(record.ExceptionInformation[1]);
         g_captured->emplace_back(text, wcsnlen(text, length));
+        Journal(g_captured->back());
         return EXCEPTION_CONTINUE_EXECUTION;
     }
     if (record.ExceptionCode == DBG_PRINTEXCEPTION_C) { // narrow text, in the ANSI code page
@@ -64,6 +82,7 @@ LONG CALLBACK CaptureDebugText(EXCEPTION_POINTERS* info) {
         int chars = MultiByteToWideChar(CP_ACP, 0, text, bytes, &wide[0], bytes);
         wide.resize(chars);
         g_captured->push_back(wide);
+        Journal(wide);
         return EXCEPTION_CONTINUE_EXECUTION;
     }
     return EXCEPTION_CONTINUE_SEARCH;
@@ -137,4 +156,15 @@ uintptr_t ProbeHandleSlot() {
     HANDLE probe = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     CloseHandle(probe);
     return reinterpret_cast<uintptr_t>(probe);
+}
+
+void ResetWatcher(const wchar_t* targetName) {
+    g_watcher.targetName = targetName;
+    g_watcher.othersMuted = 0;
+    g_watcher.silentReadings = 0;
+    g_watcher.sessionCount = 0;
+    g_watcher.sessionProcessId = 0;
+    g_watcher.imagePath[0] = L'\0';
+    g_watcher.peakValue = 0.0f;
+    FakeJournal().clear();
 }

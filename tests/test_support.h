@@ -24,7 +24,11 @@ const TestProcess& PoolProcess(PoolRole role);
 // An id that names no process (Wine's ids are multiples of 4).
 constexpr DWORD kNoSuchProcessId = 0x7FFFFFF1;
 
-// Collects what this process writes to the debugger output channel while it lives.
+// Zeroes the watcher's state, names the target and clears the fakes' journal.
+void ResetWatcher(const wchar_t* targetName);
+
+// Collects what this process writes to the debugger output channel while it lives, and adds it
+// to the fakes' journal (trace lines without their time stamp).
 class DebugCapture {
   public:
     DebugCapture();

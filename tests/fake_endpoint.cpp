@@ -1,0 +1,202 @@
+#include "fake_endpoint.h"
+
+namespace {
+
+void LogRelease(FakeSession* session, const wchar_t* role) {
+    if (session->endpoint->logReleases) {
+        session->endpoint->releases.push_back(session->label + L" " + role);
+    }
+}
+
+// Hands out obj as the interface asked for, with a new reference.
+template <typename T> HRESULT Hand(T* object, void** out) {
+    object->AddRef();
+    *out = object;
+    return S_OK;
+}
+
+} // namespace
+
+std::vector<std::wstring>& FakeJournal() {
+    static std::vector<std::wstring> journal;
+    return journal;
+}
+
+HRESULT FakeSessionControl::QueryInterface(REFIID iid, void** out) {
+    *out = nullptr;
+    FakeSession& s = *session_;
+    if (iid == __uuidof(IUnknown) || iid == __uuidof(IAudioSessionControl)) {
+        return Hand(static_cast<IAudioSessionControl2*>(this), out);
+    }
+    if (iid == __uuidof(IAudioSessionControl2)) {
+        return (s.faults & kFailQueryControl2) ? E_NOINTERFACE : Hand(&s.extended, out);
+    }
+    if (iid == __uuidof(ISimpleAudioVolume)) {
+        return (s.faults & kFailQueryVolume) ? E_NOINTERFACE : Hand(&s.volume, out);
+    }
+    if (iid == __uuidof(IAudioMeterInformation)) {
+        return (s.faults & kFailQueryMeter) ? E_NOINTERFACE : Hand(&s.meter, out);
+    }
+    return E_NOINTERFACE;
+}
+
+ULONG FakeSessionControl::Release() {
+    LogRelease(session_, role_);
+    return --references;
+}
+
+HRESULT FakeSessionControl::GetState(AudioSessionState* state) {
+    *state = AudioSessionStateActive;
+    return S_OK;
+}
+
+HRESULT FakeSessionControl::GetProcessId(DWORD* processId) {
+    if (session_->faults & kFailGetProcessId) {
+        return AUDCLNT_E_DEVICE_INVALIDATED;
+    }
+    *processId = session_->processId;
+    return session_->processIdStatus;
+}
+
+HRESULT FakeVolume::QueryInterface(REFIID iid, void** out) {
+    *out = nullptr;
+    if (iid == __uuidof(IUnknown) || iid == __uuidof(ISimpleAudioVolume)) {
+        return Hand(this, out);
+    }
+    return E_NOINTERFACE;
+}
+
+ULONG FakeVolume::Release() {
+    LogRelease(session_, L"volume");
+    return --references;
+}
+
+HRESULT FakeVolume::SetMute(BOOL mute, LPCGUID eventContext) {
+    ++session_->setMuteCalls;
+    FakeJournal().push_back(L"SetMute " + session_->label + L" " + std::to_wstring(mute) +
+                            (eventContext != nullptr ? L" context" : L""));
+    if (session_->faults & kFailSetMute) {
+        return AUDCLNT_E_DEVICE_INVALIDATED;
+    }
+    session_->muted = mute;
+    return S_OK;
+}
+
+HRESULT FakeVolume::GetMute(BOOL* mute) {
+    *mute = session_->muted;
+    return S_OK;
+}
+
+HRESULT FakeMeter::QueryInterface(REFIID iid, void** out) {
+    *out = nullptr;
+    if (iid == __uuidof(IUnknown) || iid == __uuidof(IAudioMeterInformation)) {
+        return Hand(this, out);
+    }
+    return E_NOINTERFACE;
+}
+
+ULONG FakeMeter::Release() {
+    LogRelease(session_, L"meter");
+    return --references;
+}
+
+HRESULT FakeMeter::GetPeakValue(float* peak) {
+    if (session_->faults & kFailGetPeakValue) {
+        return AUDCLNT_E_DEVICE_INVALIDATED;
+    }
+    *peak = session_->peak;
+    return S_OK;
+}
+
+FakeSession& FakeEndpoint::AddSession(const std::wstring& label, DWORD processId) {
+    sessions_.push_back(std::make_unique<FakeSession>(this, label, processId));
+    return *sessions_.back();
+}
+
+void FakeEndpoint::RemoveSession(size_t index) {
+    sessions_.erase(sessions_.begin() + index);
+}
+
+std::wstring FakeEndpoint::UnbalancedReferences() const {
+    std::wstring unbalanced;
+    auto check = [&unbalanced](LONG references, const std::wstring& what) {
+        if (references != 1) {
+            unbalanced += what + L" holds " + std::to_wstring(references) + L"; ";
+        }
+    };
+    check(references, L"endpoint");
+    for (const auto& s : sessions_) {
+        check(s->control.references, s->label + L" control");
+        check(s->extended.references, s->label + L" extended control");
+        check(s->volume.references, s->label + L" volume");
+        check(s->meter.references, s->label + L" meter");
+    }
+    return unbalanced;
+}
+
+HRESULT FakeEndpoint::QueryInterface(REFIID iid, void** out) {
+    *out = nullptr;
+    if (iid == __uuidof(IUnknown) || iid == __uuidof(IMMDeviceEnumerator)) {
+        return Hand(static_cast<IMMDeviceEnumerator*>(this), out);
+    }
+    if (iid == __uuidof(IMMDevice)) {
+        return Hand(static_cast<IMMDevice*>(this), out);
+    }
+    return E_NOINTERFACE;
+}
+
+HRESULT FakeEndpoint::GetDefaultAudioEndpoint(EDataFlow flow, ERole role, IMMDevice** device) {
+    *device = nullptr;
+    if (faults & kFailGetDefaultEndpoint) {
+        return HRESULT_FROM_WIN32(ERROR_NOT_FOUND);
+    }
+    if (flow != eRender || role != eMultimedia) {
+        return E_INVALIDARG; // this fake has nothing but the multimedia playback endpoint
+    }
+    return Hand(static_cast<IMMDevice*>(this), reinterpret_cast<void**>(device));
+}
+
+HRESULT FakeEndpoint::Activate(REFIID iid, DWORD context, PROPVARIANT* parameters, void** out) {
+    *out = nullptr;
+    lastActivateContext = context;
+    if (faults & kFailActivate) {
+        return AUDCLNT_E_DEVICE_INVALIDATED;
+    }
+    if (iid != __uuidof(IAudioSessionManager2) || parameters != nullptr) {
+        return E_NOINTERFACE;
+    }
+    return Hand(static_cast<IAudioSessionManager2*>(this), out);
+}
+
+HRESULT FakeEndpoint::GetState(DWORD* state) {
+    *state = DEVICE_STATE_ACTIVE;
+    return S_OK;
+}
+
+HRESULT FakeEndpoint::GetSessionEnumerator(IAudioSessionEnumerator** sessions) {
+    *sessions = nullptr;
+    if (faults & kFailGetSessionEnumerator) {
+        return AUDCLNT_E_DEVICE_INVALIDATED;
+    }
+    return Hand(static_cast<IAudioSessionEnumerator*>(this), reinterpret_cast<void**>(sessions));
+}
+
+HRESULT FakeEndpoint::GetCount(int* count) {
+    if (faults & kFailGetCount) {
+        return AUDCLNT_E_DEVICE_INVALIDATED;
+    }
+    *count = static_cast<int>(sessions_.size());
+    return S_OK;
+}
+
+HRESULT FakeEndpoint::GetSession(int index, IAudioSessionControl** control) {
+    *control = nullptr;
+    if (index < 0 || static_cast<size_t>(index) >= sessions_.size()) {
+        return E_INVALIDARG;
+    }
+    FakeSession& s = *sessions_[index];
+    if (s.faults & kFailGetSession) {
+        return AUDCLNT_E_DEVICE_INVALIDATED;
+    }
+    return Hand(static_cast<IAudioSessionControl*>(&s.control), reinterpret_cast<void**>(control));
+}

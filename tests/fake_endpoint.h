@@ -1,0 +1,200 @@
+#pragma once
+
+// A playback endpoint made of objects that implement the real Core Audio interfaces. Every
+// object counts its references (each starts at 1, held by the fake itself), and any operation
+// the watcher calls can be told to fail.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "audio/audio_session.h"
+
+enum FakeFault : unsigned {
+    // Endpoint-wide.
+    kFailGetDefaultEndpoint = 1u << 0,
+    kFailActivate = 1u << 1,
+    kFailGetSessionEnumerator = 1u << 2,
+    kFailGetCount = 1u << 3,
+    // Per session.
+    kFailGetSession = 1u << 4,
+    kFailQueryControl2 = 1u << 5,
+    kFailQueryVolume = 1u << 6,
+    kFailQueryMeter = 1u << 7,
+    kFailGetProcessId = 1u << 8,
+    kFailGetPeakValue = 1u << 9,
+    kFailSetMute = 1u << 10,
+};
+
+struct FakeSession;
+class FakeEndpoint;
+
+// The COM identities a session hands out. Control and extended control are separate objects so
+// that the order of their releases can be observed.
+class FakeSessionControl : public IAudioSessionControl2 {
+  public:
+    FakeSessionControl(FakeSession* session, const wchar_t* role)
+        : session_(session), role_(role) {}
+    LONG references = 1;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
+    ULONG STDMETHODCALLTYPE Release() override;
+    HRESULT STDMETHODCALLTYPE GetState(AudioSessionState* state) override;
+    HRESULT STDMETHODCALLTYPE GetDisplayName(LPWSTR*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetDisplayName(LPCWSTR, LPCGUID) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetIconPath(LPWSTR*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetIconPath(LPCWSTR, LPCGUID) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetGroupingParam(GUID*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetGroupingParam(LPCGUID, LPCGUID) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE RegisterAudioSessionNotification(IAudioSessionEvents*) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE UnregisterAudioSessionNotification(IAudioSessionEvents*) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE GetSessionIdentifier(LPWSTR*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetSessionInstanceIdentifier(LPWSTR*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetProcessId(DWORD* processId) override;
+    HRESULT STDMETHODCALLTYPE IsSystemSoundsSession() override { return S_FALSE; }
+    HRESULT STDMETHODCALLTYPE SetDuckingPreference(BOOL) override { return E_NOTIMPL; }
+
+  private:
+    FakeSession* session_;
+    const wchar_t* role_;
+};
+
+class FakeVolume : public ISimpleAudioVolume {
+  public:
+    explicit FakeVolume(FakeSession* session) : session_(session) {}
+    LONG references = 1;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
+    ULONG STDMETHODCALLTYPE Release() override;
+    HRESULT STDMETHODCALLTYPE SetMasterVolume(float, LPCGUID) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetMasterVolume(float*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetMute(BOOL mute, LPCGUID eventContext) override;
+    HRESULT STDMETHODCALLTYPE GetMute(BOOL* mute) override;
+
+  private:
+    FakeSession* session_;
+};
+
+class FakeMeter : public IAudioMeterInformation {
+  public:
+    explicit FakeMeter(FakeSession* session) : session_(session) {}
+    LONG references = 1;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
+    ULONG STDMETHODCALLTYPE Release() override;
+    HRESULT STDMETHODCALLTYPE GetPeakValue(float* peak) override;
+    HRESULT STDMETHODCALLTYPE GetMeteringChannelCount(UINT*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetChannelsPeakValues(UINT32, float*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE QueryHardwareSupport(DWORD*) override { return E_NOTIMPL; }
+
+  private:
+    FakeSession* session_;
+};
+
+struct FakeSession {
+    FakeSession(FakeEndpoint* owner, std::wstring name, DWORD id)
+        : endpoint(owner), label(std::move(name)), processId(id) {}
+    FakeEndpoint* endpoint;
+    std::wstring label; // names the session in the journal
+    DWORD processId;
+    HRESULT processIdStatus = S_OK; // what a successful GetProcessId returns
+    float peak = 0.0f;
+    BOOL muted = FALSE;
+    unsigned faults = 0; // FakeFault bits of this session
+    int setMuteCalls = 0;
+    FakeSessionControl control{this, L"control"};
+    FakeSessionControl extended{this, L"extended"};
+    FakeVolume volume{this};
+    FakeMeter meter{this};
+};
+
+// The device enumerator, the endpoint, its session manager and its session enumerator in one
+// object; GetSessionEnumerator lists the sessions as they stand.
+class FakeEndpoint : public IMMDeviceEnumerator,
+                     public IMMDevice,
+                     public IAudioSessionManager2,
+                     public IAudioSessionEnumerator {
+  public:
+    LONG references = 1;
+    unsigned faults = 0; // endpoint-wide FakeFault bits
+    DWORD lastActivateContext = 0;
+    bool logReleases = false;
+    std::vector<std::wstring> releases; // "<label> <role>", when logReleases is set
+
+    FakeSession& AddSession(const std::wstring& label, DWORD processId);
+    void RemoveSession(size_t index);
+    FakeSession& Session(size_t index) { return *sessions_[index]; }
+    size_t SessionCount() const { return sessions_.size(); }
+    // Describes every object whose count is not back at 1; empty when all are.
+    std::wstring UnbalancedReferences() const;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
+    ULONG STDMETHODCALLTYPE Release() override { return --references; }
+
+    // IMMDeviceEnumerator
+    HRESULT STDMETHODCALLTYPE EnumAudioEndpoints(EDataFlow, DWORD, IMMDeviceCollection**) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE GetDefaultAudioEndpoint(EDataFlow flow, ERole role,
+                                                      IMMDevice** device) override;
+    HRESULT STDMETHODCALLTYPE GetDevice(LPCWSTR, IMMDevice**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE
+    RegisterEndpointNotificationCallback(IMMNotificationClient*) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE
+    UnregisterEndpointNotificationCallback(IMMNotificationClient*) override {
+        return E_NOTIMPL;
+    }
+
+    // IMMDevice
+    HRESULT STDMETHODCALLTYPE Activate(REFIID iid, DWORD context, PROPVARIANT* parameters,
+                                       void** out) override;
+    HRESULT STDMETHODCALLTYPE OpenPropertyStore(DWORD, IPropertyStore**) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE GetId(LPWSTR*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetState(DWORD* state) override;
+
+    // IAudioSessionManager2
+    HRESULT STDMETHODCALLTYPE GetAudioSessionControl(LPCGUID, DWORD,
+                                                     IAudioSessionControl**) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE GetSimpleAudioVolume(LPCGUID, DWORD, ISimpleAudioVolume**) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE GetSessionEnumerator(IAudioSessionEnumerator** sessions) override;
+    HRESULT STDMETHODCALLTYPE RegisterSessionNotification(IAudioSessionNotification*) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE UnregisterSessionNotification(IAudioSessionNotification*) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE RegisterDuckNotification(LPCWSTR,
+                                                       IAudioVolumeDuckNotification*) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE UnregisterDuckNotification(IAudioVolumeDuckNotification*) override {
+        return E_NOTIMPL;
+    }
+
+    // IAudioSessionEnumerator
+    HRESULT STDMETHODCALLTYPE GetCount(int* count) override;
+    HRESULT STDMETHODCALLTYPE GetSession(int index, IAudioSessionControl** control) override;
+
+  private:
+    std::vector<std::unique_ptr<FakeSession>> sessions_;
+};
+
+// What the fakes saw happen, in order: "SetMute <label> <value>" for each SetMute call (with
+// " context" appended when an event context was passed). Tests add the debug output to it.
+std::vector<std::wstring>& FakeJournal();
