@@ -17,6 +17,15 @@ HRESULT ActivateSessionManager(IMMDevice* device, ComRef<IAudioSessionManager2>*
                             manager->PutVoid());
 }
 
+bool ReadSessionCount(IAudioSessionEnumerator* sessions) {
+    int count = 0;
+    if (FAILED(sessions->GetCount(&count))) {
+        return false;
+    }
+    g_watcher.sessionCount = count;
+    return true;
+}
+
 HRESULT OpenSession(IAudioSessionEnumerator* sessions, int index,
                     ComRef<IAudioSessionControl>* control, ComRef<IAudioSessionControl2>* control2,
                     ComRef<ISimpleAudioVolume>* volume) {

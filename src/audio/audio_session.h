@@ -30,6 +30,9 @@ HRESULT CreateDeviceEnumerator(ComRef<IMMDeviceEnumerator>* enumerator);
 HRESULT GetDefaultRenderDevice(IMMDeviceEnumerator* enumerator, ComRef<IMMDevice>* device);
 HRESULT ActivateSessionManager(IMMDevice* device, ComRef<IAudioSessionManager2>* manager);
 
+// Reads the number of sessions into sessionCount; false when it cannot be read.
+bool ReadSessionCount(IAudioSessionEnumerator* sessions);
+
 // Opens session index of the enumerator: its control, then the extended control, then the
 // volume control. Stops at the first failure and returns its status.
 HRESULT OpenSession(IAudioSessionEnumerator* sessions, int index,

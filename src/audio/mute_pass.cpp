@@ -35,11 +35,9 @@ void ApplyMuteToSession(IAudioSessionEnumerator* sessions, int index, MuteAction
 bool ApplyMuteToOthers(IAudioSessionEnumerator* enumerator, MuteAction action) {
     ComRef<IAudioSessionEnumerator> sessions =
         ComRef<IAudioSessionEnumerator>::AddRefOf(enumerator);
-    int count = 0;
-    if (FAILED(sessions->GetCount(&count))) {
+    if (!ReadSessionCount(sessions.Get())) {
         return false;
     }
-    g_watcher.sessionCount = count;
     // The count is read from the field at every test: the tick walks by the same field.
     for (int index = 0; index < g_watcher.sessionCount; ++index) {
         ApplyMuteToSession(sessions.Get(), index, action);

@@ -1,0 +1,105 @@
+#include "audio/monitor_tick.h"
+
+#include <stdint.h>
+
+#include "audio/audio_session.h"
+#include "audio/mute_pass.h"
+#include "common/watcher_state.h"
+#include "process/process_queries.h"
+#include "trace/trace.h"
+
+const wchar_t kLoudMessage[] = L"目标进程有声音输出! 静音其他进程";
+const wchar_t kSilentMessage[] = L"目标进程无声音输出! 恢复其他进程音量";
+const wchar_t kGoneMessage[] = L"监视进程不存在,恢复静音进程\n";
+
+namespace {
+
+// A peak above this is sound; NaN compares false and so counts as silence.
+constexpr double kLoudnessThreshold = 1e-6;
+constexpr int32_t kRestoreThreshold = 2;
+
+void TakeReading(IAudioSessionEnumerator* sessions) {
+    if (static_cast<double>(g_watcher.peakValue) > kLoudnessThreshold) {
+        if (g_watcher.othersMuted == 0) {
+            TraceRaw(kLoudMessage);
+            ApplyMuteToOthers(sessions, MuteActionMute);
+        }
+        g_watcher.silentReadings = 0;
+        return;
+    }
+    // Saturates instead of wrapping round after years of silence.
+    if (g_watcher.silentReadings < INT32_MAX) {
+        ++g_watcher.silentReadings;
+    }
+    if (g_watcher.silentReadings >= kRestoreThreshold && g_watcher.othersMuted != 0) {
+        TraceRaw(kSilentMessage);
+        ApplyMuteToOthers(sessions, MuteActionUnmute);
+    }
+}
+
+// Every session that resolves has its peak read; only the target's count as readings. Any
+// failure on the way means no reading from this session.
+void VisitSession(IAudioSessionEnumerator* sessions, int index) {
+    // Declared in reverse so that leaving the scope releases the control, the extended control,
+    // the volume control and then the meter.
+    ComRef<IAudioMeterInformation> meter;
+    ComRef<ISimpleAudioVolume> volume;
+    ComRef<IAudioSessionControl2> control2;
+    ComRef<IAudioSessionControl> control;
+    if (FAILED(OpenSession(sessions, index, &control, &control2, &volume))) {
+        return;
+    }
+    if (FAILED(control->QueryInterface(__uuidof(IAudioMeterInformation), meter.PutVoid()))) {
+        return;
+    }
+    if (!ResolveSessionProcess(control2.Get())) {
+        return;
+    }
+    float peak = 0.0f;
+    if (FAILED(meter->GetPeakValue(&peak))) {
+        return;
+    }
+    g_watcher.peakValue = peak;
+    if (MatchesTargetName(g_watcher.imagePath)) {
+        TakeReading(sessions);
+    }
+}
+
+void RestoreAfterTargetGone(IAudioSessionEnumerator* sessions) {
+    if (g_watcher.othersMuted == 0) {
+        return;
+    }
+    TraceRaw(kGoneMessage);
+    ApplyMuteToOthers(sessions, MuteActionUnmute);
+    g_watcher.silentReadings = 0;
+}
+
+void WalkSessions(IAudioSessionEnumerator* sessions) {
+    if (!ReadSessionCount(sessions)) {
+        return;
+    }
+    // A mute pass run from a reading rewrites sessionCount from this same enumerator.
+    for (int index = 0; index < g_watcher.sessionCount; ++index) {
+        VisitSession(sessions, index);
+    }
+}
+
+} // namespace
+
+bool RunTick() {
+    ComRef<IAudioSessionManager2> manager;
+    if (FAILED(ActivateSessionManager(g_watcher.renderDevice.Get(), &manager))) {
+        return false;
+    }
+    // Declared after the manager, so released before it.
+    ComRef<IAudioSessionEnumerator> sessions;
+    if (FAILED(manager->GetSessionEnumerator(sessions.Put()))) {
+        return false;
+    }
+    if (IsTargetRunning()) {
+        WalkSessions(sessions.Get());
+    } else {
+        RestoreAfterTargetGone(sessions.Get());
+    }
+    return true;
+}
