@@ -117,14 +117,14 @@ void FakeEndpoint::RemoveSession(size_t index) {
     sessions_.erase(sessions_.begin() + index);
 }
 
-std::wstring FakeEndpoint::UnbalancedReferences() const {
+std::wstring FakeEndpoint::UnbalancedReferences(LONG endpointHeldElsewhere) const {
     std::wstring unbalanced;
-    auto check = [&unbalanced](LONG references, const std::wstring& what) {
-        if (references != 1) {
+    auto check = [&unbalanced](LONG references, const std::wstring& what, LONG expected = 1) {
+        if (references != expected) {
             unbalanced += what + L" holds " + std::to_wstring(references) + L"; ";
         }
     };
-    check(references, L"endpoint");
+    check(references, L"endpoint", 1 + endpointHeldElsewhere);
     for (const auto& s : sessions_) {
         check(s->control.references, s->label + L" control");
         check(s->extended.references, s->label + L" extended control");

@@ -132,8 +132,9 @@ class FakeEndpoint : public IMMDeviceEnumerator,
     void RemoveSession(size_t index);
     FakeSession& Session(size_t index) { return *sessions_[index]; }
     size_t SessionCount() const { return sessions_.size(); }
-    // Describes every object whose count is not back at 1; empty when all are.
-    std::wstring UnbalancedReferences() const;
+    // Describes every object whose count is not back where it started (1, plus references that
+    // others hold on the endpoint for longer); empty when all are.
+    std::wstring UnbalancedReferences(LONG endpointHeldElsewhere = 0) const;
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
     ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
