@@ -1,7 +1,7 @@
 #!/bin/sh
 # Installs what building and testing need on Debian 12, as root. Quiet when all is there.
 set -e
-packages="cmake g++-mingw-w64-i686 mingw-w64-tools googletest wine wine32:i386 locales pulseaudio python3-pefile"
+packages="cmake g++-mingw-w64-i686 mingw-w64-tools googletest wine wine32:i386 locales pulseaudio pulseaudio-utils python3-pefile"
 
 missing=""
 for package in $packages; do

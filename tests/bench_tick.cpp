@@ -1,7 +1,7 @@
 // Measures one tick against fake endpoints of 1, 16 and 64 sessions, next to the system queries
 // a tick cannot avoid: one process snapshot walk up to the target and one open-and-query per
 // session.
-// Run on demand: build/tests/wine-run.sh build/tests/tests/bench_tick.exe
+// Run on demand: build/tests/wineprefix-run.sh build/tests/tests/bench_tick.exe
 #include <windows.h>
 #include <tlhelp32.h>
 

@@ -17,6 +17,8 @@ template <typename T> HRESULT Hand(T* object, void** out) {
 
 } // namespace
 
+void (*g_fakeJournalHook)(const std::wstring& entry) = nullptr;
+
 std::vector<std::wstring>& FakeJournal() {
     static std::vector<std::wstring> journal;
     return journal;
@@ -75,6 +77,9 @@ HRESULT FakeVolume::SetMute(BOOL mute, LPCGUID eventContext) {
     ++session_->setMuteCalls;
     FakeJournal().push_back(L"SetMute " + session_->label + L" " + std::to_wstring(mute) +
                             (eventContext != nullptr ? L" context" : L""));
+    if (g_fakeJournalHook != nullptr) {
+        g_fakeJournalHook(FakeJournal().back());
+    }
     if (session_->faults & kFailSetMute) {
         return AUDCLNT_E_DEVICE_INVALIDATED;
     }

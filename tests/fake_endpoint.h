@@ -199,3 +199,6 @@ class FakeEndpoint : public IMMDeviceEnumerator,
 // What the fakes saw happen, in order: "SetMute <label> <value>" for each SetMute call (with
 // " context" appended when an event context was passed). Tests add the debug output to it.
 std::vector<std::wstring>& FakeJournal();
+
+// Called with every entry the fakes add to the journal, when set.
+extern void (*g_fakeJournalHook)(const std::wstring& entry);

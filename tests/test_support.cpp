@@ -53,14 +53,8 @@ const auto* const g_poolEnvironment =
 
 std::vector<std::wstring>* g_captured = nullptr;
 
-// Adds captured text to the fakes' journal, without the time stamp of a trace line.
 void Journal(const std::wstring& text) {
-    const wchar_t* stampShape = L"0000-00-00 00:00:00  ";
-    bool stamped = text.size() >= 21;
-    for (size_t i = 0; stamped && i < 21; ++i) {
-        stamped = stampShape[i] == L'0' ? iswdigit(text[i]) != 0 : text[i] == stampShape[i];
-    }
-    FakeJournal().push_back(stamped ? text.substr(21) : text);
+    FakeJournal().push_back(WithoutTimeStamp(text));
 }
 
 LONG CALLBACK CaptureDebugText(EXCEPTION_POINTERS* info) {
@@ -89,6 +83,15 @@ LONG CALLBACK CaptureDebugText(EXCEPTION_POINTERS* info) {
 }
 
 } // namespace
+
+std::wstring WithoutTimeStamp(const std::wstring& text) {
+    const wchar_t* stampShape = L"0000-00-00 00:00:00  ";
+    bool stamped = text.size() >= 21;
+    for (size_t i = 0; stamped && i < 21; ++i) {
+        stamped = stampShape[i] == L'0' ? iswdigit(text[i]) != 0 : text[i] == stampShape[i];
+    }
+    return stamped ? text.substr(21) : text;
+}
 
 bool StartTestProcess(const std::wstring& imagePath, bool denyQuery, TestProcess* started) {
     CreateFolders(imagePath);

@@ -24,6 +24,9 @@ const TestProcess& PoolProcess(PoolRole role);
 // An id that names no process (Wine's ids are multiples of 4).
 constexpr DWORD kNoSuchProcessId = 0x7FFFFFF1;
 
+// The text of a trace line without its "YYYY-MM-DD hh:mm:ss  " stamp; other text unchanged.
+std::wstring WithoutTimeStamp(const std::wstring& text);
+
 // Zeroes the watcher's state, names the target and clears the fakes' journal.
 void ResetWatcher(const wchar_t* targetName);
 
