@@ -9,7 +9,7 @@ namespace {
 // A session of several processes: a success code, which MinGW's headers do not name.
 constexpr HRESULT kNoSingleProcess = 0x0889000D;
 
-struct SessionSpec {
+struct SessionPlan {
     const wchar_t* label;
     DWORD processId;
     unsigned faults;
@@ -23,7 +23,7 @@ struct PassCase {
     const wchar_t* target;
     MuteAction action;
     int32_t othersMutedBefore;
-    std::vector<SessionSpec> sessions;
+    std::vector<SessionPlan> sessions;
     std::vector<std::wstring> journal;
     int32_t othersMutedAfter;
 };
@@ -32,7 +32,7 @@ std::wstring Traced(PoolRole role, MuteAction action) {
     return L"进程名:" + PoolProcess(role).imagePath + L" 动作:" + std::to_wstring(action) + L"\n";
 }
 
-SessionSpec Owned(const wchar_t* label, PoolRole role, unsigned faults, BOOL before, BOOL after) {
+SessionPlan Owned(const wchar_t* label, PoolRole role, unsigned faults, BOOL before, BOOL after) {
     return {label, PoolProcess(role).id, faults, before, after, S_OK};
 }
 
@@ -111,11 +111,11 @@ TEST(ApplyMuteToOthers, ChangesOnlyOtherResolvableSessions) {
         ResetWatcher(c.target);
         g_watcher.othersMuted = c.othersMutedBefore;
         FakeEndpoint endpoint;
-        for (const SessionSpec& spec : c.sessions) {
-            FakeSession& session = endpoint.AddSession(spec.label, spec.processId);
-            session.faults = spec.faults;
-            session.muted = spec.mutedBefore;
-            session.processIdStatus = spec.processIdStatus;
+        for (const SessionPlan& plan : c.sessions) {
+            FakeSession& session = endpoint.AddSession(plan.label, plan.processId);
+            session.faults = plan.faults;
+            session.muted = plan.mutedBefore;
+            session.processIdStatus = plan.processIdStatus;
         }
         DebugCapture capture;
         uintptr_t slotBefore = ProbeHandleSlot();
