@@ -2,12 +2,6 @@
 
 namespace {
 
-void LogRelease(FakeSession* session, const wchar_t* role) {
-    if (session->endpoint->logReleases) {
-        session->endpoint->releases.push_back(session->label + L" " + role);
-    }
-}
-
 // Hands out obj as the interface asked for, with a new reference.
 template <typename T> HRESULT Hand(T* object, void** out) {
     object->AddRef();
@@ -16,6 +10,12 @@ template <typename T> HRESULT Hand(T* object, void** out) {
 }
 
 } // namespace
+
+void LogFakeRelease(FakeSession* session, const wchar_t* role) {
+    if (session->endpoint->logReleases) {
+        session->endpoint->releases.push_back(session->label + L" " + role);
+    }
+}
 
 void (*g_fakeJournalHook)(const std::wstring& entry) = nullptr;
 
@@ -42,11 +42,6 @@ HRESULT FakeSessionControl::QueryInterface(REFIID iid, void** out) {
     return E_NOINTERFACE;
 }
 
-ULONG FakeSessionControl::Release() {
-    LogRelease(session_, role_);
-    return --references;
-}
-
 HRESULT FakeSessionControl::GetState(AudioSessionState* state) {
     *state = AudioSessionStateActive;
     return S_OK;
@@ -58,19 +53,6 @@ HRESULT FakeSessionControl::GetProcessId(DWORD* processId) {
     }
     *processId = session_->processId;
     return session_->processIdStatus;
-}
-
-HRESULT FakeVolume::QueryInterface(REFIID iid, void** out) {
-    *out = nullptr;
-    if (iid == __uuidof(IUnknown) || iid == __uuidof(ISimpleAudioVolume)) {
-        return Hand(this, out);
-    }
-    return E_NOINTERFACE;
-}
-
-ULONG FakeVolume::Release() {
-    LogRelease(session_, L"volume");
-    return --references;
 }
 
 HRESULT FakeVolume::SetMute(BOOL mute, LPCGUID eventContext) {
@@ -90,19 +72,6 @@ HRESULT FakeVolume::SetMute(BOOL mute, LPCGUID eventContext) {
 HRESULT FakeVolume::GetMute(BOOL* mute) {
     *mute = session_->muted;
     return S_OK;
-}
-
-HRESULT FakeMeter::QueryInterface(REFIID iid, void** out) {
-    *out = nullptr;
-    if (iid == __uuidof(IUnknown) || iid == __uuidof(IAudioMeterInformation)) {
-        return Hand(this, out);
-    }
-    return E_NOINTERFACE;
-}
-
-ULONG FakeMeter::Release() {
-    LogRelease(session_, L"meter");
-    return --references;
 }
 
 HRESULT FakeMeter::GetPeakValue(float* peak) {

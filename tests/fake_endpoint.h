@@ -29,17 +29,43 @@ enum FakeFault : unsigned {
 struct FakeSession;
 class FakeEndpoint;
 
-// The COM identities a session hands out. Control and extended control are separate objects so
-// that the order of their releases can be observed.
-class FakeSessionControl : public IAudioSessionControl2 {
+// Records a release of one of a session's objects when the endpoint logs releases.
+void LogFakeRelease(FakeSession* session, const wchar_t* role);
+
+// What every object of a session shares: its own reference count, releases logged with its
+// role, and QueryInterface for IUnknown and its interface I.
+template <typename I> class FakeSessionPart : public I {
   public:
-    FakeSessionControl(FakeSession* session, const wchar_t* role)
-        : session_(session), role_(role) {}
+    FakeSessionPart(FakeSession* session, const wchar_t* role) : session_(session), role_(role) {}
     LONG references = 1;
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+        if (iid == __uuidof(IUnknown) || iid == __uuidof(I)) {
+            AddRef();
+            *out = static_cast<I*>(this);
+            return S_OK;
+        }
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
     ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
-    ULONG STDMETHODCALLTYPE Release() override;
+    ULONG STDMETHODCALLTYPE Release() override {
+        LogFakeRelease(session_, role_);
+        return --references;
+    }
+
+  protected:
+    FakeSession* session_;
+    const wchar_t* role_;
+};
+
+// Control and extended control are separate objects so that the order of their releases can be
+// observed; either hands out the session's other objects.
+class FakeSessionControl : public FakeSessionPart<IAudioSessionControl2> {
+  public:
+    using FakeSessionPart::FakeSessionPart;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
     HRESULT STDMETHODCALLTYPE GetState(AudioSessionState* state) override;
     HRESULT STDMETHODCALLTYPE GetDisplayName(LPWSTR*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE SetDisplayName(LPCWSTR, LPCGUID) override { return E_NOTIMPL; }
@@ -58,44 +84,26 @@ class FakeSessionControl : public IAudioSessionControl2 {
     HRESULT STDMETHODCALLTYPE GetProcessId(DWORD* processId) override;
     HRESULT STDMETHODCALLTYPE IsSystemSoundsSession() override { return S_FALSE; }
     HRESULT STDMETHODCALLTYPE SetDuckingPreference(BOOL) override { return E_NOTIMPL; }
-
-  private:
-    FakeSession* session_;
-    const wchar_t* role_;
 };
 
-class FakeVolume : public ISimpleAudioVolume {
+class FakeVolume : public FakeSessionPart<ISimpleAudioVolume> {
   public:
-    explicit FakeVolume(FakeSession* session) : session_(session) {}
-    LONG references = 1;
+    explicit FakeVolume(FakeSession* session) : FakeSessionPart(session, L"volume") {}
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
-    ULONG STDMETHODCALLTYPE Release() override;
     HRESULT STDMETHODCALLTYPE SetMasterVolume(float, LPCGUID) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetMasterVolume(float*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE SetMute(BOOL mute, LPCGUID eventContext) override;
     HRESULT STDMETHODCALLTYPE GetMute(BOOL* mute) override;
-
-  private:
-    FakeSession* session_;
 };
 
-class FakeMeter : public IAudioMeterInformation {
+class FakeMeter : public FakeSessionPart<IAudioMeterInformation> {
   public:
-    explicit FakeMeter(FakeSession* session) : session_(session) {}
-    LONG references = 1;
+    explicit FakeMeter(FakeSession* session) : FakeSessionPart(session, L"meter") {}
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
-    ULONG STDMETHODCALLTYPE Release() override;
     HRESULT STDMETHODCALLTYPE GetPeakValue(float* peak) override;
     HRESULT STDMETHODCALLTYPE GetMeteringChannelCount(UINT*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetChannelsPeakValues(UINT32, float*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE QueryHardwareSupport(DWORD*) override { return E_NOTIMPL; }
-
-  private:
-    FakeSession* session_;
 };
 
 struct FakeSession {

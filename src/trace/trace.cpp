@@ -1,6 +1,5 @@
 #include "trace/trace.h"
 
-#include <string.h>
 #include <wchar.h>
 
 void FormatTraceLine(wchar_t* line, const SYSTEMTIME& time, const wchar_t* format, va_list args) {
