@@ -9,7 +9,9 @@
 // The plain query right: processes that refuse it are never resolved, so never touched.
 constexpr DWORD kQueryInformationAccess = PROCESS_QUERY_INFORMATION;
 static_assert(kQueryInformationAccess == 0x0400, "query-information access, not the limited one");
-static_assert(sizeof(PROCESSENTRY32W) == 556, "the 32-bit process entry record");
+// The record carries pointer-sized fields, so its size depends on the architecture.
+static_assert(sizeof(PROCESSENTRY32W) == (sizeof(void*) == 4 ? 556 : 568),
+              "the process entry record as Windows lays it out");
 
 bool IsTargetRunning() {
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
