@@ -1,7 +1,9 @@
 #!/bin/sh
 # Installs what building and testing need on Debian 12, as root. Quiet when all is there.
+# Both Wines: the 64-bit one runs on every machine, the 32-bit one where 32-bit programs run.
 set -e
-packages="cmake g++-mingw-w64-i686 mingw-w64-tools googletest wine wine32:i386 locales pulseaudio pulseaudio-utils python3-pefile"
+packages="cmake g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools googletest
+  wine wine32:i386 wine64 locales pulseaudio pulseaudio-utils python3-pefile"
 
 missing=""
 for package in $packages; do

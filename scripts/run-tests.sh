@@ -1,13 +1,62 @@
 #!/bin/sh
-# Builds the tests into build/tests and runs them all under Wine.
+# Builds the tests and runs them all under Wine: as 64-bit Windows code always, and as 32-bit
+# code too where this machine can execute 32-bit programs. HUSHVANE_TEST_ARCH=x86_64 or i686
+# runs one architecture alone. Each architecture has its own tree, build/tests-<arch>.
 set -e
 cd "$(dirname "$0")/.."
-sh scripts/install-deps.sh
-cmake -S . -B build/tests -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
-  -DCMAKE_BUILD_TYPE=Release -DHUSHVANE_TESTS=ON >/dev/null
-cmake --build build/tests -j "$(nproc)"
+# The image check examines the shipped executable, so the release build comes first.
+sh scripts/build-release.sh
+
+# 32-bit Wine needs the kernel to run 32-bit programs; starting the i386 loader tells.
+i386_refusal=$(/lib/ld-linux.so.2 --version 2>&1 >/dev/null) || true
+[ -x /lib/ld-linux.so.2 ] || i386_refusal="/lib/ld-linux.so.2 is missing"
+case ${HUSHVANE_TEST_ARCH:-} in
+"")
+  if [ -z "$i386_refusal" ]; then
+    archs="x86_64 i686"
+  else
+    archs="x86_64"
+    skipped="32-bit skipped: this machine cannot run 32-bit programs ($i386_refusal)"
+  fi
+  ;;
+x86_64)
+  archs="x86_64"
+  skipped="32-bit skipped: HUSHVANE_TEST_ARCH=x86_64"
+  ;;
+i686)
+  archs="i686"
+  skipped="64-bit skipped: HUSHVANE_TEST_ARCH=i686"
+  ;;
+*)
+  echo "HUSHVANE_TEST_ARCH must be x86_64, i686 or unset" >&2
+  exit 2
+  ;;
+esac
+
+# Leave no Wine server or PulseAudio behind, even when a test failed half way.
+stop_everything() {
+  for arch in x86_64 i686; do
+    tree=build/tests-$arch
+    [ -f "$tree/wineprefix-run.sh" ] || continue
+    sh tests/wine-prefix.sh stop "$tree"/wineprefix*-run.sh
+    sh tests/pulse.sh stop "$PWD/$tree/pulse-runtime"
+  done
+}
+trap stop_everything EXIT
+trap "exit 130" INT TERM
+
 status=0
-ctest --test-dir build/tests --output-on-failure || status=$?
-# Leave no Wine server behind, even when a test failed half way.
-WINEPREFIX="$PWD/build/tests/wineprefix" wineserver -k 2>/dev/null || true
+ran=""
+for arch in $archs; do
+  tree=build/tests-$arch
+  start=$(date +%s)
+  cmake -S . -B "$tree" -DCMAKE_TOOLCHAIN_FILE="cmake/mingw-$arch.cmake" \
+    -DCMAKE_BUILD_TYPE=Release -DHUSHVANE_TESTS=ON \
+    -DHUSHVANE_RELEASE_EXE="$PWD/build/release/Hushvane.exe" >/dev/null
+  cmake --build "$tree" -j "$(nproc)"
+  echo "Running the tests as $arch Windows code"
+  ctest --test-dir "$tree" --output-on-failure -j "$(nproc)" || status=1
+  ran="$ran${ran:+, }$arch ($(($(date +%s) - start)) s)"
+done
+echo "Tests ran as: $ran${skipped:+; $skipped}"
 exit $status

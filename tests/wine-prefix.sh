@@ -1,29 +1,62 @@
 #!/bin/sh
-# setup RUN [DLL]: creates the prefix that the runner RUN uses, once (about 10 s), and makes
-#   message boxes headless. With DLL (a Windows path), MMDeviceEnumerator is served by that
-#   in-process server instead of Wine's own.
-# stop RUN: ends the prefix's wineserver and everything it still runs.
+# setup BASE PULSE FAKE DLL: creates the prefix of runner BASE once (wineboot, 10 to 15 s) with
+#   headless message boxes, then gives runners PULSE and FAKE clones of it. In FAKE's prefix,
+#   MMDeviceEnumerator is served by the in-process server DLL (a Windows path).
+# stop RUN...: ends each runner's wineserver and everything it still runs.
 set -e
-action=$1
-run=$2
-dll=$3
-eval "$(sed -n 's/^export \(WINE[A-Z]*=.*\)$/\1/p' "$run")"
-export WINEPREFIX WINEARCH WINEDEBUG WINEDLLOVERRIDES
+
+# Takes the WINE* settings of runner $1, without running anything.
+use_runner() {
+  eval "$(sed -n 's/^export \(WINE[A-Z]*=.*\)$/\1/p' "$1")"
+  export WINEPREFIX WINEARCH WINELOADER WINEDEBUG WINEDLLOVERRIDES
+}
+
+create() {
+  use_runner "$1"
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    "$WINELOADER" wineboot -i >/dev/null 2>&1
+    "$WINELOADER" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
+  fi
+  # The registry is on disk only once the server has ended; clones copy it from there.
+  wineserver -w
+}
+
+# Gives runner $2 a clone of runner $1's prefix. The clone shares the base's files by hard
+# links, which is instant and saves up to a gigabyte, except the registry files: the server
+# rewrites those in place, so each clone gets copies of its own.
+clone() {
+  use_runner "$1"
+  base=$WINEPREFIX
+  use_runner "$2"
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    rm -rf "$WINEPREFIX"
+    cp -al "$base" "$WINEPREFIX"
+    for file in "$base"/*.reg; do
+      cp --remove-destination "$file" "$WINEPREFIX/"
+    done
+  fi
+}
+
+serve_fake_endpoint() {
+  key='HKLM\Software\Classes\CLSID\{BCDE0395-E52F-467C-8E3D-C4579291692E}\InprocServer32'
+  "$WINELOADER" reg add "$key" /ve /d "$1" /f >/dev/null 2>&1
+  "$WINELOADER" reg add "$key" /v ThreadingModel /d Both /f >/dev/null 2>&1
+}
+
 unset DISPLAY WAYLAND_DISPLAY
+action=$1
+shift
 case $action in
 setup)
-  if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    wineboot -i >/dev/null 2>&1
-    wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
-  fi
-  if [ -n "$dll" ]; then
-    key='HKLM\Software\Classes\CLSID\{BCDE0395-E52F-467C-8E3D-C4579291692E}\InprocServer32'
-    wine reg add "$key" /ve /d "$dll" /f >/dev/null 2>&1
-    wine reg add "$key" /v ThreadingModel /d Both /f >/dev/null 2>&1
-  fi
-  wineserver -w
+  create "$1"
+  clone "$1" "$2"
+  clone "$1" "$3"
+  serve_fake_endpoint "$4"
   ;;
 stop)
-  wineserver -k 2>/dev/null || true
+  for run in "$@"; do
+    use_runner "$run"
+    wineserver -k 2>/dev/null || true
+  done
   ;;
 esac
