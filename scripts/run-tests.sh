@@ -7,9 +7,15 @@ cd "$(dirname "$0")/.."
 # The image check examines the shipped executable, so the release build comes first.
 sh scripts/build-release.sh
 
-# 32-bit Wine needs the kernel to run 32-bit programs; starting the i386 loader tells.
-i386_refusal=$(/lib/ld-linux.so.2 --version 2>&1 >/dev/null) || true
-[ -x /lib/ld-linux.so.2 ] || i386_refusal="/lib/ld-linux.so.2 is missing"
+# 32-bit Wine needs a kernel that runs 32-bit programs; starting the i386 loader tells. Python
+# starts it, as a shell would take a refused binary for a script and run that instead.
+i386_refusal=$(/usr/bin/python3 -c '
+import subprocess
+try:
+    subprocess.run(["/lib/ld-linux.so.2", "--version"], check=True, capture_output=True)
+except (OSError, subprocess.CalledProcessError) as refusal:
+    print(refusal)
+')
 case ${HUSHVANE_TEST_ARCH:-} in
 "")
   if [ -z "$i386_refusal" ]; then
@@ -24,6 +30,10 @@ x86_64)
   skipped="32-bit skipped: HUSHVANE_TEST_ARCH=x86_64"
   ;;
 i686)
+  if [ -n "$i386_refusal" ]; then
+    echo "HUSHVANE_TEST_ARCH=i686, but this machine cannot run 32-bit programs ($i386_refusal)" >&2
+    exit 2
+  fi
   archs="i686"
   skipped="64-bit skipped: HUSHVANE_TEST_ARCH=i686"
   ;;
