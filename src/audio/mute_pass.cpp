@@ -25,9 +25,11 @@ void ApplyMuteToSession(IAudioSessionEnumerator* sessions, int index, MuteAction
         return;
     }
     TraceLine(kMuteTraceFormat, g_watcher.imagePath, static_cast<int>(action));
-    // Not tested: nothing could be done about a session that refuses, and the next pass retries.
-    volume->SetMute(action, nullptr);
-    g_watcher.othersMuted = action;
+    // Only a change the session accepted counts: when every unmute is refused, othersMuted
+    // still says the others are muted, and the next restoring tick tries again.
+    if (SUCCEEDED(volume->SetMute(action, nullptr))) {
+        g_watcher.othersMuted = action;
+    }
 }
 
 } // namespace
