@@ -21,9 +21,12 @@ bool IsTargetRunning() {
     PROCESSENTRY32W entry = {};
     entry.dwSize = sizeof(entry);
     bool found = false;
-    for (BOOL more = Process32FirstW(snapshot, &entry); more && !found;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more;
          more = Process32NextW(snapshot, &entry)) {
-        found = StrCmpW(entry.szExeFile, g_watcher.targetName) == 0;
+        if (StrCmpW(entry.szExeFile, g_watcher.targetName) == 0) {
+            found = true;
+            break;
+        }
     }
     CloseHandle(snapshot);
     return found;
