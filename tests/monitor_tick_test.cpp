@@ -19,12 +19,6 @@ Journal RestoreChat() {
     return {kSilentMessage, Traced(kChat, 0), L"SetMute chat 0"};
 }
 
-Journal Join(const Journal& a, const Journal& b) {
-    Journal joined = a;
-    joined.insert(joined.end(), b.begin(), b.end());
-    return joined;
-}
-
 struct Step {
     float targetPeak;
     Journal journal;
@@ -51,52 +45,89 @@ TEST_F(TickTest, MutesAtALoudReadingAndRestoresAtTheSecondSilentOne) {
     EXPECT_EQ(endpoint.lastActivateContext, 0x17u);
 }
 
-TEST_F(TickTest, EachTargetSessionIsOneReadingInEnumerationOrder) {
-    struct Case {
-        const char* name;
-        std::vector<float> targetPeaks; // a target session before each, chat between 1st and 2nd
-        int32_t othersMutedBefore;
-        int32_t silentReadingsBefore;
-        Journal journal;
+// A target with several sessions gives several readings in one tick; the tick decides once.
+TEST_F(TickTest, DecidesOnceFromAllTheTargetsReadings) {
+    const float loud = 0.3f;
+    const float quiet = 0.0f;
+    const int32_t nearMax = INT32_MAX - 1;
+    struct State {
         int32_t othersMuted;
         int32_t silentReadings;
     };
+    struct Case {
+        const char* name;
+        std::vector<float> targetPeaks; // a target session each, after the chat session
+        State before;
+        unsigned chatFaults;
+        Journal journal;
+        State after;
+    };
     const Case cases[] = {
-        {"loud before two silent mutes and restores in one tick",
-         {0.3f, 0.0f, 0.0f},
-         0,
-         0,
-         Join(MuteChat(), RestoreChat()),
-         0,
-         2},
-        {"silent before loud while holding restores, then mutes again",
-         {0.0f, 0.3f},
-         1,
-         1,
-         Join(RestoreChat(), MuteChat()),
-         1,
-         0},
-        {"two silent sessions add two", {0.0f, 0.0f}, 0, 0, {}, 0, 2},
+        {"idle, loud first", {loud, quiet, quiet}, {0, 0}, 0, MuteChat(), {1, 0}},
+        {"idle, loud last", {quiet, quiet, loud}, {0, 1}, 0, MuteChat(), {1, 0}},
+        {"idle, loud twice, refused", {loud, loud}, {0, 0}, kFailSetMute, MuteChat(), {0, 0}},
+        {"holding, quiet before loud", {quiet, loud}, {1, 1}, 0, {}, {1, 0}},
+        {"holding, loud before quiet", {loud, quiet, quiet}, {1, 5}, 0, {}, {1, 0}},
+        {"idle, all quiet", {quiet, quiet}, {0, 0}, 0, {}, {0, 2}},
+        {"holding, all quiet", {quiet, quiet, quiet}, {1, 0}, 0, RestoreChat(), {0, 3}},
+        {"holding, saturating", {quiet, quiet}, {1, nearMax}, 0, RestoreChat(), {0, INT32_MAX}},
+        {"holding, no target session", {}, {1, 2}, 0, {}, {1, 2}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         FakeEndpoint fresh;
         g_watcher.renderDevice = ComRef<IMMDevice>::AddRefOf(&fresh);
-        for (size_t i = 0; i < c.targetPeaks.size(); ++i) {
-            fresh.AddSession(L"player", PoolProcess(kPlayer).id).peak = c.targetPeaks[i];
-            if (i == 0) {
-                fresh.AddSession(L"chat", PoolProcess(kChat).id).muted = c.othersMutedBefore;
-            }
+        FakeSession& chat = fresh.AddSession(L"chat", PoolProcess(kChat).id);
+        chat.muted = c.before.othersMuted;
+        chat.faults = c.chatFaults;
+        for (float peak : c.targetPeaks) {
+            fresh.AddSession(L"player", PoolProcess(kPlayer).id).peak = peak;
         }
-        g_watcher.othersMuted = c.othersMutedBefore;
-        g_watcher.silentReadings = c.silentReadingsBefore;
+        g_watcher.othersMuted = c.before.othersMuted;
+        g_watcher.silentReadings = c.before.silentReadings;
         FakeJournal().clear();
         EXPECT_TRUE(RunTick());
         EXPECT_EQ(FakeJournal(), c.journal);
-        EXPECT_EQ(g_watcher.othersMuted, c.othersMuted);
-        EXPECT_EQ(g_watcher.silentReadings, c.silentReadings);
+        EXPECT_EQ(g_watcher.othersMuted, c.after.othersMuted);
+        EXPECT_EQ(g_watcher.silentReadings, c.after.silentReadings);
+        EXPECT_EQ(chat.muted, c.after.othersMuted);
         g_watcher.renderDevice.Reset();
         EXPECT_EQ(fresh.UnbalancedReferences(), L"");
+    }
+}
+
+// A restore that every session refuses leaves the watcher holding, so the next restoring tick
+// writes its message and tries again.
+TEST_F(TickTest, RefusedRestoreIsTriedAgainAtTheNextRestoringTick) {
+    const struct {
+        const char* name;
+        const wchar_t* targetName;
+        DWORD targetSessionOwner;
+        const wchar_t* message;
+    } cases[] = {
+        {"target silent", L"player.exe", PoolProcess(kPlayer).id, kSilentMessage},
+        // The session of an ended target lingers and no longer resolves.
+        {"target gone", L"absent.exe", kNoSuchProcessId, kGoneMessage},
+    };
+    FakeSession& chat = endpoint.AddSession(L"chat", PoolProcess(kChat).id);
+    FakeSession& target = endpoint.AddSession(L"target", 0);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        g_watcher.targetName = c.targetName;
+        target.processId = c.targetSessionOwner;
+        g_watcher.othersMuted = 1;
+        g_watcher.silentReadings = 1;
+        chat.muted = TRUE;
+        chat.faults = kFailSetMute;
+        const Journal restore = {c.message, Traced(kChat, 0), L"SetMute chat 0"};
+        EXPECT_EQ(Tick(), restore);
+        EXPECT_EQ(g_watcher.othersMuted, 1);
+        EXPECT_TRUE(chat.muted);
+        chat.faults = 0;
+        EXPECT_EQ(Tick(), restore);
+        EXPECT_EQ(g_watcher.othersMuted, 0);
+        EXPECT_FALSE(chat.muted);
+        EXPECT_EQ(Tick(), Journal{}); // idle now
     }
 }
 

@@ -3,7 +3,6 @@
 
 #include <functional>
 
-#include "audio/monitor_tick.h"
 #include "fake_server/fake_script.h"
 #include "test_support.h"
 

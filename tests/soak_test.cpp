@@ -1,14 +1,21 @@
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <random>
 
 #include "tick_fixture.h"
 
 namespace {
 
-constexpr uint32_t kSeed = 20261208;
-constexpr int kTicks = 2000;
+// CI runs the short soak; HUSHVANE_SOAK_SEED and HUSHVANE_SOAK_TICKS make other runs on demand.
+constexpr uint32_t kDefaultSeed = 20261208;
+constexpr uint32_t kDefaultTicks = 2000;
 constexpr size_t kMaxSessions = 10;
+
+uint32_t FromEnvironment(const char* name, uint32_t fallback) {
+    const char* text = std::getenv(name);
+    return text != nullptr && *text != '\0' ? std::strtoul(text, nullptr, 10) : fallback;
+}
 
 // Who owns a session: a pool process, one of two target instances, or nobody that resolves.
 enum Owner { kTargetA = kPoolRoleCount, kTargetB, kNobody, kOwnerCount };
@@ -118,11 +125,13 @@ class SoakTest : public TickTest {
 };
 
 TEST_F(SoakTest, PropertiesHoldOverRandomEndpoints) {
-    std::printf("soak: seed %u, %d ticks\n", kSeed, kTicks);
-    std::mt19937 random(kSeed);
+    const uint32_t seed = FromEnvironment("HUSHVANE_SOAK_SEED", kDefaultSeed);
+    const int ticks = static_cast<int>(FromEnvironment("HUSHVANE_SOAK_TICKS", kDefaultTicks));
+    std::printf("soak: seed %u, %d ticks\n", seed, ticks);
+    std::mt19937 random(seed);
     int restoresChecked = 0;
     int mutes = 0;
-    for (int tick = 0; tick < kTicks && !HasFatalFailure(); ++tick) {
+    for (int tick = 0; tick < ticks && !HasFatalFailure(); ++tick) {
         ReshapeEndpoint(random);
         bool faulty = InjectFaults(random);
         bool tickEnds = (endpoint.faults & (kFailActivate | kFailGetSessionEnumerator)) != 0;
@@ -137,12 +146,16 @@ TEST_F(SoakTest, PropertiesHoldOverRandomEndpoints) {
             }
         }
         int lastMessage = -1;
+        int messages = 0;
         for (size_t i = 0; i < journal.size(); ++i) {
             if (journal[i] == kLoudMessage || journal[i] == kSilentMessage ||
                 journal[i] == kGoneMessage) {
                 lastMessage = static_cast<int>(i);
+                ++messages;
             }
         }
+        // However many target sessions there are, a tick decides once.
+        ASSERT_LE(messages, 1) << "tick " << tick;
         mutes += lastMessage >= 0 && journal[lastMessage] == kLoudMessage;
         if (lastMessage < 0 || journal[lastMessage] == kLoudMessage || faulty) {
             continue;
@@ -158,8 +171,8 @@ TEST_F(SoakTest, PropertiesHoldOverRandomEndpoints) {
     std::printf("soak: %d ticks ended in a mute pass, %d in a clean restore pass\n", mutes,
                 restoresChecked);
     // A soak that never got to restore would prove little.
-    EXPECT_GT(mutes, 40);
-    EXPECT_GT(restoresChecked, 40);
+    EXPECT_GT(mutes, ticks / 50);
+    EXPECT_GT(restoresChecked, ticks / 50);
 }
 
 } // namespace

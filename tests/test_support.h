@@ -5,6 +5,12 @@
 #include <string>
 #include <vector>
 
+// The tick's fixed messages, spelled out here as a user reads them on the debug channel, so
+// that a slip in the program's own copies of them shows.
+constexpr wchar_t kLoudMessage[] = L"目标进程有声音输出! 静音其他进程";
+constexpr wchar_t kSilentMessage[] = L"目标进程无声音输出! 恢复其他进程音量";
+constexpr wchar_t kGoneMessage[] = L"监视进程不存在,恢复静音进程\n";
+
 // A real Wine process that the tests start from a copy of the helper program.
 struct TestProcess {
     HANDLE process = nullptr;

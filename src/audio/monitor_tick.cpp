@@ -8,28 +8,53 @@
 #include "process/process_queries.h"
 #include "trace/trace.h"
 
+namespace {
+
 const wchar_t kLoudMessage[] = L"目标进程有声音输出! 静音其他进程";
 const wchar_t kSilentMessage[] = L"目标进程无声音输出! 恢复其他进程音量";
 const wchar_t kGoneMessage[] = L"监视进程不存在,恢复静音进程\n";
-
-namespace {
 
 // A peak above this is sound; NaN compares false and so counts as silence.
 constexpr double kLoudnessThreshold = 1e-6;
 constexpr int32_t kRestoreThreshold = 2;
 
-void TakeReading(IAudioSessionEnumerator* sessions) {
+// What the target's sessions said during one walk. A target often has several sessions, and
+// the tick decides once from all of them, so that one silent session cannot undo what a loud
+// one has just done.
+struct TickReadings {
+    bool loud;
+    int32_t silent; // at most the session count, so it cannot overflow
+};
+
+// The first loud reading of a tick mutes the others at once, unless they are held muted
+// already; silent readings are only counted, and weighed once the walk is over.
+void TakeReading(IAudioSessionEnumerator* sessions, TickReadings* readings) {
     if (static_cast<double>(g_watcher.peakValue) > kLoudnessThreshold) {
-        if (g_watcher.othersMuted == 0) {
+        if (!readings->loud && g_watcher.othersMuted == 0) {
             TraceRaw(kLoudMessage);
             ApplyMuteToOthers(sessions, MuteActionMute);
         }
+        readings->loud = true;
+        return;
+    }
+    ++readings->silent;
+}
+
+// Any loud reading restarts the silent count; otherwise the silent ones add to it, and two
+// since the last loud reading restore the others.
+void WeighReadings(IAudioSessionEnumerator* sessions, const TickReadings& readings) {
+    if (readings.loud) {
         g_watcher.silentReadings = 0;
         return;
     }
+    if (readings.silent == 0) {
+        return;
+    }
     // Saturates instead of wrapping round after years of silence.
-    if (g_watcher.silentReadings < INT32_MAX) {
-        ++g_watcher.silentReadings;
+    if (g_watcher.silentReadings > INT32_MAX - readings.silent) {
+        g_watcher.silentReadings = INT32_MAX;
+    } else {
+        g_watcher.silentReadings += readings.silent;
     }
     if (g_watcher.silentReadings >= kRestoreThreshold && g_watcher.othersMuted != 0) {
         TraceRaw(kSilentMessage);
@@ -39,7 +64,7 @@ void TakeReading(IAudioSessionEnumerator* sessions) {
 
 // Every session that resolves has its peak read; only the target's count as readings. Any
 // failure on the way means no reading from this session.
-void VisitSession(IAudioSessionEnumerator* sessions, int index) {
+void VisitSession(IAudioSessionEnumerator* sessions, int index, TickReadings* readings) {
     // Declared in reverse so that leaving the scope releases the control, the extended control,
     // the volume control and then the meter.
     ComRef<IAudioMeterInformation> meter;
@@ -61,7 +86,7 @@ void VisitSession(IAudioSessionEnumerator* sessions, int index) {
     }
     g_watcher.peakValue = peak;
     if (MatchesTargetName(g_watcher.imagePath)) {
-        TakeReading(sessions);
+        TakeReading(sessions, readings);
     }
 }
 
@@ -78,10 +103,12 @@ void WalkSessions(IAudioSessionEnumerator* sessions) {
     if (!ReadSessionCount(sessions)) {
         return;
     }
+    TickReadings readings = {};
     // A mute pass run from a reading rewrites sessionCount from this same enumerator.
     for (int index = 0; index < g_watcher.sessionCount; ++index) {
-        VisitSession(sessions, index);
+        VisitSession(sessions, index, &readings);
     }
+    WeighReadings(sessions, readings);
 }
 
 } // namespace
