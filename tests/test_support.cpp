@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "common/watcher_state.h"
 #include "fake_endpoint.h"
 #include "trace/trace.h"
@@ -20,6 +22,12 @@ void CreateFolders(const std::wstring& filePath) {
          at = filePath.find(L'\\', at + 1)) {
         CreateDirectoryW(filePath.substr(0, at).c_str(), nullptr);
     }
+}
+
+// Says which step of starting a test process failed, and why, for the test's output.
+bool Refused(const char* step, const std::wstring& imagePath) {
+    std::fprintf(stderr, "%s failed for %ls: error %lu\n", step, imagePath.c_str(), GetLastError());
+    return false;
 }
 
 const wchar_t* const kPoolPaths[kPoolRoleCount] = {
@@ -96,7 +104,7 @@ std::wstring WithoutTimeStamp(const std::wstring& text) {
 bool StartTestProcess(const std::wstring& imagePath, bool denyQuery, TestProcess* started) {
     CreateFolders(imagePath);
     if (!CopyFileW(HelperProgramPath().c_str(), imagePath.c_str(), FALSE)) {
-        return false;
+        return Refused("CopyFileW", imagePath);
     }
     static int s_starts = 0;
     std::wstring eventName = L"hushvane-test-ready-" + std::to_wstring(GetCurrentProcessId()) +
@@ -111,19 +119,21 @@ bool StartTestProcess(const std::wstring& imagePath, bool denyQuery, TestProcess
     PROCESS_INFORMATION info = {};
     BOOL created = CreateProcessW(imagePath.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0,
                                   nullptr, nullptr, &startup, &info);
-    bool isReady = created && WaitForSingleObject(ready, 20000) == WAIT_OBJECT_0;
-    CloseHandle(ready);
     if (!created) {
-        return false;
+        CloseHandle(ready);
+        return Refused("CreateProcessW", imagePath);
     }
+    bool isReady = WaitForSingleObject(ready, 20000) == WAIT_OBJECT_0;
+    CloseHandle(ready);
     CloseHandle(info.hThread);
     started->process = info.hProcess;
     started->id = info.dwProcessId;
     started->imagePath = imagePath;
     if (!isReady) {
         StopTestProcess(started);
+        return Refused("waiting for the ready event", imagePath);
     }
-    return isReady;
+    return true;
 }
 
 void StopTestProcess(TestProcess* process) {
