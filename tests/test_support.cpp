@@ -24,9 +24,9 @@ void CreateFolders(const std::wstring& filePath) {
     }
 }
 
-// Says which step of starting a test process failed, and why, for the test's output.
-bool Refused(const char* step, const std::wstring& imagePath) {
-    std::fprintf(stderr, "%s failed for %ls: error %lu\n", step, imagePath.c_str(), GetLastError());
+// Says which step of starting a test process failed, and with what code, for the test's output.
+bool Refused(const char* step, const std::wstring& imagePath, DWORD code) {
+    std::fprintf(stderr, "%s failed for %ls: %lu\n", step, imagePath.c_str(), code);
     return false;
 }
 
@@ -104,7 +104,7 @@ std::wstring WithoutTimeStamp(const std::wstring& text) {
 bool StartTestProcess(const std::wstring& imagePath, bool denyQuery, TestProcess* started) {
     CreateFolders(imagePath);
     if (!CopyFileW(HelperProgramPath().c_str(), imagePath.c_str(), FALSE)) {
-        return Refused("CopyFileW", imagePath);
+        return Refused("CopyFileW", imagePath, GetLastError());
     }
     static int s_starts = 0;
     std::wstring eventName = L"hushvane-test-ready-" + std::to_wstring(GetCurrentProcessId()) +
@@ -120,18 +120,19 @@ bool StartTestProcess(const std::wstring& imagePath, bool denyQuery, TestProcess
     BOOL created = CreateProcessW(imagePath.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0,
                                   nullptr, nullptr, &startup, &info);
     if (!created) {
+        DWORD error = GetLastError();
         CloseHandle(ready);
-        return Refused("CreateProcessW", imagePath);
+        return Refused("CreateProcessW", imagePath, error);
     }
-    bool isReady = WaitForSingleObject(ready, 20000) == WAIT_OBJECT_0;
+    DWORD waited = WaitForSingleObject(ready, 20000);
     CloseHandle(ready);
     CloseHandle(info.hThread);
     started->process = info.hProcess;
     started->id = info.dwProcessId;
     started->imagePath = imagePath;
-    if (!isReady) {
+    if (waited != WAIT_OBJECT_0) {
         StopTestProcess(started);
-        return Refused("waiting for the ready event", imagePath);
+        return Refused("waiting for the ready event", imagePath, waited);
     }
     return true;
 }
