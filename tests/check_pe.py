@@ -49,6 +49,9 @@ def main(path):
     check((opt.MajorSubsystemVersion, opt.MinorSubsystemVersion) == (6, 0), "subsystem not 6.0")
     check((opt.MajorOperatingSystemVersion, opt.MinorOperatingSystemVersion) == (6, 0),
           "OS version not 6.0")
+    # A link time would make every build differ from the last.
+    check(pe.FILE_HEADER.TimeDateStamp == 0,
+          f"link time stamp {pe.FILE_HEADER.TimeDateStamp:#x} written, not 0")
     check(pe.FILE_HEADER.PointerToSymbolTable == 0 and
           not any(s.Name.startswith(b".debug") for s in pe.sections), "not stripped")
 
