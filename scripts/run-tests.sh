@@ -4,8 +4,15 @@
 # runs one architecture alone. Each architecture has its own tree, build/tests-<arch>.
 set -e
 cd "$(dirname "$0")/.."
-# The image check examines the shipped executable, so the release build comes first.
+# The image check examines the shipped executable, so the release build comes first. Built a
+# second time elsewhere, it must come out the same, byte for byte.
 sh scripts/build-release.sh
+status=0
+unreproduced=""
+if ! /usr/bin/python3 tests/check_reproducible.py; then
+  status=1
+  unreproduced="; FAILED: a second release build differed (see the start of this run)"
+fi
 
 # 32-bit Wine needs a kernel that runs 32-bit programs; starting the i386 loader tells. Python
 # starts it, as a shell would take a refused binary for a script and run that instead.
@@ -55,7 +62,6 @@ stop_everything() {
 trap stop_everything EXIT
 trap "exit 130" INT TERM
 
-status=0
 ran=""
 for arch in $archs; do
   tree=build/tests-$arch
@@ -68,5 +74,5 @@ for arch in $archs; do
   ctest --test-dir "$tree" --output-on-failure -j "$(nproc)" || status=1
   ran="$ran${ran:+, }$arch ($(($(date +%s) - start)) s)"
 done
-echo "Tests ran as: $ran${skipped:+; $skipped}"
+echo "Tests ran as: $ran${skipped:+; $skipped}$unreproduced"
 exit $status
