@@ -30,7 +30,10 @@ def where(pe, offset):
 def main():
     started = time.monotonic()
     shutil.rmtree(COPY, ignore_errors=True)
-    shutil.copytree(TOP, COPY, ignore=lambda folder, names: {"build", ".git"} & set(names))
+    # The sources alone: not the build trees, nor the repository.
+    skipped = {os.path.join(TOP, "build"), os.path.join(TOP, ".git")}
+    shutil.copytree(TOP, COPY, ignore=lambda folder, names:
+                    {name for name in names if os.path.join(folder, name) in skipped})
     build = subprocess.run(["sh", os.path.join(COPY, "scripts", "build-release.sh")],
                            env=dict(os.environ, TZ="XYZ-13:45"), capture_output=True, text=True)
     if build.returncode != 0:
