@@ -3,6 +3,7 @@
 #include <stdint.h>
 
 #include "audio/audio_session.h"
+#include "audio/loudness.h"
 #include "audio/mute_pass.h"
 #include "common/watcher_state.h"
 #include "process/process_queries.h"
@@ -14,8 +15,6 @@ const wchar_t kLoudMessage[] = L"目标进程有声音输出! 静音其他进程
 const wchar_t kSilentMessage[] = L"目标进程无声音输出! 恢复其他进程音量";
 const wchar_t kGoneMessage[] = L"监视进程不存在,恢复静音进程\n";
 
-// A peak above this is sound; NaN compares false and so counts as silence.
-constexpr double kLoudnessThreshold = 1e-6;
 constexpr int32_t kRestoreThreshold = 2;
 
 // What the target's sessions said during one walk. A target often has several sessions, and
@@ -29,7 +28,7 @@ struct TickReadings {
 // The first loud reading of a tick mutes the others at once, unless they are held muted
 // already; silent readings are only counted, and weighed once the walk is over.
 void TakeReading(IAudioSessionEnumerator* sessions, TickReadings* readings) {
-    if (static_cast<double>(g_watcher.peakValue) > kLoudnessThreshold) {
+    if (IsLoudPeak(g_watcher.peakValue)) {
         if (!readings->loud && g_watcher.othersMuted == 0) {
             TraceRaw(kLoudMessage);
             ApplyMuteToOthers(sessions, MuteActionMute);
