@@ -1,0 +1,221 @@
+#include "sessions/session_listing.h"
+
+#include <wchar.h>
+
+#include "audio/audio_session.h"
+#include "audio/loudness.h"
+#include "common/watcher_state.h"
+#include "process/process_queries.h"
+#include "sessions/session_owner.h"
+#include "sessions/text_output.h"
+
+// Defines the property key of the device's friendly name here, rather than declaring it only.
+#include <initguid.h>
+#include <functiondiscoverykeys_devpkey.h>
+
+namespace {
+
+// What the listing learnt about the target's sessions, for the verdict.
+struct TargetSessions {
+    int counted; // sessions Hushvane counts as the target's
+    int loud;
+    int denied; // sessions of a process of the target's name that Hushvane may not query
+};
+
+void CantRead(const char* what, const char* call, HRESULT status) {
+    Print("Cannot read %hs: %hs failed with 0x%08lX.\n", what, call, status);
+}
+
+// Interfaces that Windows before 7 does not have, or that its audio stack does not implement.
+bool IsMissingInterface(HRESULT status) {
+    return status == E_NOINTERFACE || status == E_NOTIMPL || status == REGDB_E_CLASSNOTREG;
+}
+
+void PrintDeviceName(IMMDevice* device) {
+    ComRef<IPropertyStore> properties;
+    PROPVARIANT name;
+    PropVariantInit(&name);
+    if (SUCCEEDED(device->OpenPropertyStore(STGM_READ, properties.Put())) &&
+        SUCCEEDED(properties->GetValue(PKEY_Device_FriendlyName, &name)) && name.vt == VT_LPWSTR &&
+        name.pwszVal != nullptr && name.pwszVal[0] != L'\0') {
+        Print("Default playback device: %s\n", name.pwszVal);
+        PropVariantClear(&name);
+        return;
+    }
+    PropVariantClear(&name);
+    wchar_t* id = nullptr;
+    HRESULT status = device->GetId(&id);
+    if (SUCCEEDED(status) && id != nullptr) {
+        Print("Default playback device: %s (its name cannot be read)\n", id);
+    } else {
+        Print("Default playback device: (its name and id cannot be read: 0x%08lX)\n", status);
+    }
+    CoTaskMemFree(id);
+}
+
+void PrintFailedCall(const char* call, HRESULT status) {
+    Print("   [%hs failed: 0x%08lX]", call, status);
+}
+
+void PrintProcessId(const SessionOwner& owner) {
+    if (owner.hasProcessId) {
+        Print("%7lu", owner.processId);
+    } else {
+        Print("%7hs", "?");
+    }
+}
+
+void ListSession(IAudioSessionEnumerator* sessions, int index, const wchar_t* target,
+                 TargetSessions* seen) {
+    // Declared in reverse so that leaving the scope releases the control, the extended control,
+    // the volume control and then the meter, as Hushvane does.
+    ComRef<IAudioMeterInformation> meter;
+    ComRef<ISimpleAudioVolume> volume;
+    ComRef<IAudioSessionControl2> control2;
+    ComRef<IAudioSessionControl> control;
+    HRESULT status = OpenSession(sessions, index, &control, &control2, &volume);
+    if (FAILED(status)) {
+        const char* call = !control    ? "GetSession"
+                           : !control2 ? "QueryInterface(IAudioSessionControl2)"
+                                       : "QueryInterface(ISimpleAudioVolume)";
+        Print("%7hs  (session %d cannot be opened: %hs failed with 0x%08lX; Hushvane skips it)\n",
+              "?", index, call, status);
+        return;
+    }
+    // The columns: process id, mute state, peak, loud or silent, executable, path or reason.
+    SessionOwner owner;
+    DescribeSessionOwner(control2.Get(), &owner);
+    PrintProcessId(owner);
+
+    BOOL muted = FALSE;
+    HRESULT muteStatus = volume->GetMute(&muted);
+    Print("  %-7hs", FAILED(muteStatus) ? "?" : muted ? "muted" : "audible");
+
+    float peak = 0.0f;
+    HRESULT meterStatus =
+        control->QueryInterface(__uuidof(IAudioMeterInformation), meter.PutVoid());
+    const char* meterCall = "QueryInterface(IAudioMeterInformation)";
+    if (SUCCEEDED(meterStatus)) {
+        meterStatus = meter->GetPeakValue(&peak);
+        meterCall = "GetPeakValue";
+    }
+    wchar_t peakText[kPeakChars] = L"?";
+    if (SUCCEEDED(meterStatus)) {
+        FormatPeak(peak, peakText);
+    }
+    const char* sound = FAILED(meterStatus) ? "?" : IsLoudPeak(peak) ? "loud" : "silent";
+    Print("  %-9s %-6hs  %-16s  %s", peakText, sound, owner.name,
+          owner.resolved ? owner.path : L"");
+    if (!owner.resolved) {
+        Print("(%hs)", owner.reason);
+    }
+
+    bool isTarget = target != nullptr && owner.resolved && MatchesTargetName(owner.path);
+    if (isTarget) {
+        Print("   target");
+        ++seen->counted;
+        if (SUCCEEDED(meterStatus) && IsLoudPeak(peak)) {
+            ++seen->loud;
+        }
+    }
+    if (target != nullptr && owner.accessDenied && MatchesTargetName(owner.name)) {
+        ++seen->denied;
+    }
+    if (!owner.hasProcessId) {
+        PrintFailedCall("GetProcessId", owner.processIdStatus);
+    }
+    if (FAILED(muteStatus)) {
+        PrintFailedCall("GetMute", muteStatus);
+    }
+    if (FAILED(meterStatus)) {
+        PrintFailedCall(meterCall, meterStatus);
+    }
+    Print("\n");
+}
+
+const char* Sessions(int count) {
+    return count == 1 ? "session" : "sessions";
+}
+
+int PrintVerdict(const wchar_t* target, const TargetSessions& seen) {
+    if (!IsTargetRunning()) {
+        Print("%s is not running. Hushvane compares names exactly, letter case included, with "
+              "the file names of running programs.\n",
+              target);
+        Print("Running programs whose names come closest:\n");
+        if (PrintNearMisses(target) == 0) {
+            Print("  (none)\n");
+        }
+        return kExitTargetNotRunning;
+    }
+    if (seen.counted == 0) {
+        Print("%s is running but has no session on this device that Hushvane can see. Hushvane "
+              "hears it only while it has a session on this device.\n",
+              target);
+    } else {
+        Print("%s is running and has %d %hs on this device; it is %hs now.\n", target, seen.counted,
+              Sessions(seen.counted), seen.loud > 0 ? "loud" : "silent");
+    }
+    if (seen.denied > 0) {
+        Print("%d %hs of %s belong to a process that Hushvane may not query: it runs elevated or "
+              "as another user. Start Hushvane the same way to hear it.\n",
+              seen.denied, Sessions(seen.denied), target);
+    }
+    return kExitDone;
+}
+
+} // namespace
+
+bool OpenSessionList(SessionList* list) {
+    HRESULT status = CreateDeviceEnumerator(&list->deviceEnumerator);
+    if (FAILED(status)) {
+        CantRead("the audio devices", "CoCreateInstance(MMDeviceEnumerator)", status);
+        return false;
+    }
+    status = GetDefaultRenderDevice(list->deviceEnumerator.Get(), &list->device);
+    if (FAILED(status)) {
+        CantRead("the default playback device", "GetDefaultAudioEndpoint", status);
+        return false;
+    }
+    PrintDeviceName(list->device.Get());
+    status = ActivateSessionManager(list->device.Get(), &list->manager);
+    if (SUCCEEDED(status)) {
+        status = list->manager->GetSessionEnumerator(list->sessions.Put());
+        if (FAILED(status)) {
+            CantRead("the device's sessions", "GetSessionEnumerator", status);
+        }
+    } else {
+        CantRead("the device's sessions", "Activate(IAudioSessionManager2)", status);
+    }
+    if (FAILED(status)) {
+        if (IsMissingInterface(status)) {
+            Print("The session manager is not available: listing sessions needs Windows 7 or "
+                  "later.\n");
+        }
+        return false;
+    }
+    status = list->sessions->GetCount(&list->count);
+    if (FAILED(status)) {
+        CantRead("the number of sessions", "GetCount", status);
+        return false;
+    }
+    return true;
+}
+
+int ListSessions(const wchar_t* target) {
+    SessionList list = {};
+    if (!OpenSessionList(&list)) {
+        return kExitUnreadable;
+    }
+    g_watcher.targetName = target;
+    Print("%7hs  %-7hs  %-9hs %-6hs  %-16hs  %hs\n", "PID", "mute", "peak", "sound", "executable",
+          "path");
+    TargetSessions seen = {};
+    for (int index = 0; index < list.count; ++index) {
+        ListSession(list.sessions.Get(), index, target, &seen);
+    }
+    if (list.count == 0) {
+        Print("%7hs  (no sessions)\n", "");
+    }
+    return target == nullptr ? kExitDone : PrintVerdict(target, seen);
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <audiopolicy.h>
+#include <mmdeviceapi.h>
+
+#include "common/com_ref.h"
+
+// Exit statuses of HushvaneSessions.exe.
+enum ExitStatus {
+    kExitDone = 0,
+    kExitUnreadable = 1, // the device or its session list could not be read, or an unmute failed
+    kExitUsage = 2,
+    kExitTargetNotRunning = 3,
+};
+
+// The default playback device's session list, opened as Hushvane opens it. The members are
+// released in reverse order: the list, the manager, the device, the enumerator.
+struct SessionList {
+    ComRef<IMMDeviceEnumerator> deviceEnumerator;
+    ComRef<IMMDevice> device;
+    ComRef<IAudioSessionManager2> manager;
+    ComRef<IAudioSessionEnumerator> sessions;
+    int count;
+};
+
+// Opens the device and reads its session list and count. On failure prints at which step, with
+// the status, and returns false.
+bool OpenSessionList(SessionList* list);
+
+// Prints the device's name (or its id), one line per session and, with a target, whether and
+// how Hushvane hears it. target may be null. Returns the exit status.
+int ListSessions(const wchar_t* target);

@@ -1,0 +1,162 @@
+#include "sessions/session_owner.h"
+
+#include <shlwapi.h>
+#include <tlhelp32.h>
+#include <wchar.h>
+
+#include "audio/audio_session.h"
+#include "common/watcher_state.h"
+#include "sessions/text_output.h"
+
+namespace {
+
+constexpr int kMaxNearMisses = 8;
+
+// Calls visit(entry) for each process of a fresh snapshot until it returns false.
+template <typename Visit> void VisitProcesses(Visit visit) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Process32FirstW(snapshot, &entry); more && visit(entry);
+         more = Process32NextW(snapshot, &entry)) {
+    }
+    CloseHandle(snapshot);
+}
+
+void FindListedName(DWORD processId, wchar_t* name) {
+    wcscpy(name, L"?");
+    // The process list calls id 0 "[System Process]", which owns no session of its own.
+    if (processId == 0) {
+        return;
+    }
+    VisitProcesses([&](const PROCESSENTRY32W& entry) {
+        if (entry.th32ProcessID != processId) {
+            return true;
+        }
+        lstrcpynW(name, entry.szExeFile, MAX_PATH);
+        return false;
+    });
+}
+
+// Asks again for the access Hushvane asks for, to learn why it was refused.
+void ExplainUnresolved(IAudioSessionControl2* control2, SessionOwner* owner) {
+    FindListedName(owner->processId, owner->name);
+    if (control2->IsSystemSoundsSession() == S_OK) {
+        wcscpy(owner->name, L"(system sounds)");
+        owner->reason = "Windows' own sounds: Hushvane neither hears nor mutes them";
+        return;
+    }
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, owner->processId);
+    DWORD error = process == nullptr ? GetLastError() : ERROR_SUCCESS;
+    if (process != nullptr) {
+        CloseHandle(process);
+    }
+    if (error == ERROR_ACCESS_DENIED) {
+        owner->accessDenied = true;
+        owner->reason = "access denied: runs elevated or as another user; Hushvane can neither "
+                        "hear nor mute it";
+    } else if (error == ERROR_INVALID_PARAMETER) {
+        owner->reason = "no such process: Hushvane skips the session";
+    } else {
+        owner->reason = "its executable's path cannot be read (longer than 259 characters?): "
+                        "Hushvane skips the session";
+    }
+}
+
+// A form of the target that a user may have meant, and how it differs from what was given.
+struct NameForm {
+    wchar_t name[MAX_PATH];
+    const char* how;
+};
+
+struct NearMiss {
+    wchar_t name[MAX_PATH];
+    const char* how;
+    bool otherCase;
+};
+
+struct NearMisses {
+    int count;
+    NearMiss found[kMaxNearMisses];
+};
+
+void AddNearMiss(const wchar_t* name, const NameForm& form, NearMisses* misses) {
+    for (int i = 0; i < misses->count; ++i) {
+        if (StrCmpW(misses->found[i].name, name) == 0) {
+            return; // several processes of one executable: name it once
+        }
+    }
+    if (misses->count < kMaxNearMisses) {
+        NearMiss& miss = misses->found[misses->count++];
+        lstrcpynW(miss.name, name, MAX_PATH);
+        miss.how = form.how;
+        miss.otherCase = StrCmpW(name, form.name) != 0;
+    }
+}
+
+// The name itself, the file name of a path, and either with .exe when it has no extension.
+int NameFormsOf(const wchar_t* target, NameForm* forms) {
+    int count = 0;
+    lstrcpynW(forms[count].name, target, MAX_PATH);
+    forms[count++].how = "the same name";
+    const wchar_t* fileName = PathFindFileNameW(target);
+    if (fileName != target) {
+        lstrcpynW(forms[count].name, fileName, MAX_PATH);
+        forms[count++].how = "the name without its folder";
+    }
+    for (int i = 0, given = count; i < given; ++i) {
+        if (*PathFindExtensionW(forms[i].name) == L'\0' && wcslen(forms[i].name) + 4 < MAX_PATH) {
+            wcscpy(forms[count].name, forms[i].name);
+            wcscat(forms[count].name, L".exe");
+            forms[count++].how = "the name with .exe added";
+        }
+    }
+    return count;
+}
+
+} // namespace
+
+void DescribeSessionOwner(IAudioSessionControl2* control2, SessionOwner* owner) {
+    *owner = {};
+    // Hushvane's own rule decides; the rest only explains a refusal.
+    owner->resolved = ResolveSessionProcess(control2);
+    if (owner->resolved) {
+        owner->hasProcessId = true;
+        owner->processId = g_watcher.sessionProcessId;
+        lstrcpynW(owner->path, g_watcher.imagePath, MAX_PATH);
+        lstrcpynW(owner->name, PathFindFileNameW(owner->path), MAX_PATH);
+        return;
+    }
+    owner->processIdStatus = control2->GetProcessId(&owner->processId);
+    owner->hasProcessId = SUCCEEDED(owner->processIdStatus);
+    if (!owner->hasProcessId) {
+        wcscpy(owner->name, L"?");
+        owner->reason = "its process id cannot be read: Hushvane skips the session";
+        return;
+    }
+    ExplainUnresolved(control2, owner);
+}
+
+int PrintNearMisses(const wchar_t* target) {
+    NameForm forms[4] = {};
+    int formCount = NameFormsOf(target, forms);
+    NearMisses misses = {};
+    VisitProcesses([&](const PROCESSENTRY32W& entry) {
+        for (int i = 0; i < formCount; ++i) {
+            if (forms[i].name[0] != L'\0' && StrCmpIW(entry.szExeFile, forms[i].name) == 0) {
+                AddNearMiss(entry.szExeFile, forms[i], &misses);
+                break;
+            }
+        }
+        return true;
+    });
+    for (int i = 0; i < misses.count; ++i) {
+        const NearMiss& miss = misses.found[i];
+        Print("  %s   (%hs%hs)\n", miss.name, miss.how,
+              miss.otherCase ? " in another letter case" : "");
+    }
+    return misses.count;
+}

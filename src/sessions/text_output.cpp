@@ -1,0 +1,117 @@
+#include "sessions/text_output.h"
+
+#include <stdarg.h>
+#include <wchar.h>
+
+namespace {
+
+// Enough for a listing of a hundred sessions before it is written out in parts.
+constexpr int kOutputChars = 16384;
+// Old consoles refuse large writes; files and pipes take any size, but a chunk keeps the
+// UTF-8 bytes on the stack.
+constexpr int kWriteChars = 4096;
+constexpr int kLineChars = 2048; // the usage text is the longest
+
+wchar_t g_output[kOutputChars];
+int g_outputLength;
+
+// msvcrt's _vsnwprintf reads %s as a wide string here. It writes no terminator when it cuts the
+// text, and returns -1 then: the text is kept up to the room it had.
+int FormatInto(wchar_t* buffer, int room, const char* format, va_list args) {
+    wchar_t wideFormat[kLineChars];
+    int i = 0;
+    for (; format[i] != '\0' && i < kLineChars - 1; ++i) {
+        wideFormat[i] = static_cast<unsigned char>(format[i]);
+    }
+    wideFormat[i] = L'\0';
+    int written = _vsnwprintf(buffer, room - 1, wideFormat, args);
+    if (written < 0) {
+        written = room - 1;
+    }
+    buffer[written] = L'\0';
+    return written;
+}
+
+void WriteUtf8(HANDLE handle, const wchar_t* text, int length) {
+    char bytes[kWriteChars * 3];
+    int count =
+        WideCharToMultiByte(CP_UTF8, 0, text, length, bytes, sizeof(bytes), nullptr, nullptr);
+    for (int done = 0; done < count;) {
+        DWORD written = 0;
+        if (!WriteFile(handle, bytes + done, count - done, &written, nullptr) || written == 0) {
+            return; // a closed pipe: nobody reads any more
+        }
+        done += written;
+    }
+}
+
+} // namespace
+
+bool IsConsole(HANDLE handle) {
+    DWORD mode = 0;
+    return GetConsoleMode(handle, &mode) != FALSE;
+}
+
+void WriteText(HANDLE handle, const wchar_t* text, int length) {
+    bool console = IsConsole(handle);
+    while (length > 0) {
+        int chunk = length < kWriteChars ? length : kWriteChars;
+        // Never split a surrogate pair between two writes.
+        if (chunk < length && IS_HIGH_SURROGATE(text[chunk - 1])) {
+            --chunk;
+        }
+        if (console) {
+            DWORD written = 0;
+            WriteConsoleW(handle, text, chunk, &written, nullptr);
+        } else {
+            WriteUtf8(handle, text, chunk);
+        }
+        text += chunk;
+        length -= chunk;
+    }
+}
+
+void Print(const char* format, ...) {
+    wchar_t line[kLineChars];
+    va_list args;
+    va_start(args, format);
+    int length = FormatInto(line, kLineChars, format, args);
+    va_end(args);
+    if (g_outputLength + length > kOutputChars) {
+        FlushOutput();
+    }
+    wmemcpy(g_output + g_outputLength, line, length);
+    g_outputLength += length;
+}
+
+void FlushOutput() {
+    WriteText(GetStdHandle(STD_OUTPUT_HANDLE), g_output, g_outputLength);
+    g_outputLength = 0;
+}
+
+void PrintError(const char* format, ...) {
+    wchar_t text[kLineChars];
+    va_list args;
+    va_start(args, format);
+    int length = FormatInto(text, kLineChars, format, args);
+    va_end(args);
+    WriteText(GetStdHandle(STD_ERROR_HANDLE), text, length);
+}
+
+void FormatPeak(float peak, wchar_t* text) {
+    if (peak != peak) {
+        wcscpy(text, L"NaN");
+        return;
+    }
+    if (peak - peak != 0.0f) { // msvcrt would write 1.#INF
+        wcscpy(text, peak > 0.0f ? L"inf" : L"-inf");
+        return;
+    }
+    _snwprintf(text, kPeakChars - 1, L"%.3g", static_cast<double>(peak));
+    text[kPeakChars - 1] = L'\0';
+    // msvcrt writes three exponent digits (1e-006); show two, as the C library does elsewhere.
+    wchar_t* exponent = wcschr(text, L'e');
+    if (exponent != nullptr && wcslen(exponent) == 5 && exponent[2] == L'0') {
+        wmemmove(exponent + 2, exponent + 3, 3);
+    }
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <windows.h>
+
+// The companion's text goes out whole: a console gets UTF-16 through WriteConsoleW, a file or a
+// pipe gets UTF-8 without a byte-order mark.
+
+// The companion's own texts are plain ASCII, so its formats are narrow strings, which keeps
+// the executable small. They are widened before formatting and follow msvcrt's wide
+// conventions: %s is a wide string (a name or a path from Windows), %hs a narrow one.
+
+// Appends formatted text to the standard output's buffer; written out by FlushOutput, or when
+// the buffer fills.
+void Print(const char* format, ...);
+
+// Writes what Print collected to the standard output and empties the buffer.
+void FlushOutput();
+
+// Writes a formatted text to the standard error at once.
+void PrintError(const char* format, ...);
+
+// True when the handle is a console rather than a file or a pipe.
+bool IsConsole(HANDLE handle);
+
+// Writes text to the handle: through WriteConsoleW to a console, as UTF-8 to anything else.
+void WriteText(HANDLE handle, const wchar_t* text, int length);
+
+// A peak level as the listing shows it: at most three significant digits, "NaN" for not a
+// number. Fills text[kPeakChars].
+constexpr int kPeakChars = 24;
+void FormatPeak(float peak, wchar_t* text);
