@@ -1,5 +1,8 @@
 #include "fake_endpoint.h"
 
+#include <initguid.h>
+#include <functiondiscoverykeys_devpkey.h>
+
 namespace {
 
 // Hands out obj as the interface asked for, with a new reference.
@@ -47,6 +50,32 @@ HRESULT FakeSessionControl::GetState(AudioSessionState* state) {
     return S_OK;
 }
 
+HRESULT FakeSessionControl::IsSystemSoundsSession() {
+    return session_->systemSounds ? S_OK : S_FALSE;
+}
+
+// Setters that a session offers besides SetMute: counted, so that a read-only caller shows.
+HRESULT FakeSessionControl::SetDisplayName(LPCWSTR, LPCGUID) {
+    ++session_->otherSetterCalls;
+    return S_OK;
+}
+HRESULT FakeSessionControl::SetIconPath(LPCWSTR, LPCGUID) {
+    ++session_->otherSetterCalls;
+    return S_OK;
+}
+HRESULT FakeSessionControl::SetGroupingParam(LPCGUID, LPCGUID) {
+    ++session_->otherSetterCalls;
+    return S_OK;
+}
+HRESULT FakeSessionControl::SetDuckingPreference(BOOL) {
+    ++session_->otherSetterCalls;
+    return S_OK;
+}
+HRESULT FakeVolume::SetMasterVolume(float, LPCGUID) {
+    ++session_->otherSetterCalls;
+    return S_OK;
+}
+
 HRESULT FakeSessionControl::GetProcessId(DWORD* processId) {
     if (session_->faults & kFailGetProcessId) {
         return AUDCLNT_E_DEVICE_INVALIDATED;
@@ -70,6 +99,9 @@ HRESULT FakeVolume::SetMute(BOOL mute, LPCGUID eventContext) {
 }
 
 HRESULT FakeVolume::GetMute(BOOL* mute) {
+    if (session_->faults & kFailGetMute) {
+        return AUDCLNT_E_DEVICE_INVALIDATED;
+    }
     *mute = session_->muted;
     return S_OK;
 }
@@ -99,6 +131,7 @@ std::wstring FakeEndpoint::UnbalancedReferences(LONG endpointHeldElsewhere) cons
         }
     };
     check(references, L"endpoint", 1 + endpointHeldElsewhere);
+    check(properties.references, L"property store");
     for (const auto& s : sessions_) {
         check(s->control.references, s->label + L" control");
         check(s->extended.references, s->label + L" extended control");
@@ -136,10 +169,59 @@ HRESULT FakeEndpoint::Activate(REFIID iid, DWORD context, PROPVARIANT* parameter
     if (faults & kFailActivate) {
         return AUDCLNT_E_DEVICE_INVALIDATED;
     }
+    if (faults & kNoSessionManager) {
+        return E_NOINTERFACE;
+    }
     if (iid != __uuidof(IAudioSessionManager2) || parameters != nullptr) {
         return E_NOINTERFACE;
     }
     return Hand(static_cast<IAudioSessionManager2*>(this), out);
+}
+
+HRESULT FakeEndpoint::OpenPropertyStore(DWORD access, IPropertyStore** store) {
+    *store = nullptr;
+    if (access != STGM_READ) {
+        return E_ACCESSDENIED;
+    }
+    return Hand(static_cast<IPropertyStore*>(&properties), reinterpret_cast<void**>(store));
+}
+
+HRESULT FakeEndpoint::GetId(LPWSTR* out) {
+    *out = nullptr;
+    if (id.empty()) {
+        return E_OUTOFMEMORY;
+    }
+    size_t bytes = (id.size() + 1) * sizeof(wchar_t);
+    *out = static_cast<LPWSTR>(CoTaskMemAlloc(bytes));
+    memcpy(*out, id.c_str(), bytes);
+    return S_OK;
+}
+
+HRESULT FakePropertyStore::QueryInterface(REFIID iid, void** out) {
+    if (iid == __uuidof(IUnknown) || iid == __uuidof(IPropertyStore)) {
+        return Hand(this, out);
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+}
+
+HRESULT FakePropertyStore::GetCount(DWORD* count) {
+    *count = endpoint_->friendlyName.empty() ? 0 : 1;
+    return S_OK;
+}
+
+// A key the store does not hold reads as VT_EMPTY, as a real store answers.
+HRESULT FakePropertyStore::GetValue(REFPROPERTYKEY key, PROPVARIANT* value) {
+    PropVariantInit(value);
+    const std::wstring& name = endpoint_->friendlyName;
+    if (name.empty() || !IsEqualPropertyKey(key, PKEY_Device_FriendlyName)) {
+        return S_OK;
+    }
+    size_t bytes = (name.size() + 1) * sizeof(wchar_t);
+    value->vt = VT_LPWSTR;
+    value->pwszVal = static_cast<LPWSTR>(CoTaskMemAlloc(bytes));
+    memcpy(value->pwszVal, name.c_str(), bytes);
+    return S_OK;
 }
 
 HRESULT FakeEndpoint::GetState(DWORD* state) {

@@ -24,6 +24,9 @@ enum FakeFault : unsigned {
     kFailGetProcessId = 1u << 8,
     kFailGetPeakValue = 1u << 9,
     kFailSetMute = 1u << 10,
+    kFailGetMute = 1u << 11,
+    // Activate knows no session manager, as on Windows before 7.
+    kNoSessionManager = 1u << 12,
 };
 
 struct FakeSession;
@@ -68,11 +71,11 @@ class FakeSessionControl : public FakeSessionPart<IAudioSessionControl2> {
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
     HRESULT STDMETHODCALLTYPE GetState(AudioSessionState* state) override;
     HRESULT STDMETHODCALLTYPE GetDisplayName(LPWSTR*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE SetDisplayName(LPCWSTR, LPCGUID) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetDisplayName(LPCWSTR, LPCGUID) override;
     HRESULT STDMETHODCALLTYPE GetIconPath(LPWSTR*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE SetIconPath(LPCWSTR, LPCGUID) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetIconPath(LPCWSTR, LPCGUID) override;
     HRESULT STDMETHODCALLTYPE GetGroupingParam(GUID*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE SetGroupingParam(LPCGUID, LPCGUID) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetGroupingParam(LPCGUID, LPCGUID) override;
     HRESULT STDMETHODCALLTYPE RegisterAudioSessionNotification(IAudioSessionEvents*) override {
         return E_NOTIMPL;
     }
@@ -82,15 +85,15 @@ class FakeSessionControl : public FakeSessionPart<IAudioSessionControl2> {
     HRESULT STDMETHODCALLTYPE GetSessionIdentifier(LPWSTR*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetSessionInstanceIdentifier(LPWSTR*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetProcessId(DWORD* processId) override;
-    HRESULT STDMETHODCALLTYPE IsSystemSoundsSession() override { return S_FALSE; }
-    HRESULT STDMETHODCALLTYPE SetDuckingPreference(BOOL) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE IsSystemSoundsSession() override;
+    HRESULT STDMETHODCALLTYPE SetDuckingPreference(BOOL) override;
 };
 
 class FakeVolume : public FakeSessionPart<ISimpleAudioVolume> {
   public:
     explicit FakeVolume(FakeSession* session) : FakeSessionPart(session, L"volume") {}
 
-    HRESULT STDMETHODCALLTYPE SetMasterVolume(float, LPCGUID) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetMasterVolume(float, LPCGUID) override;
     HRESULT STDMETHODCALLTYPE GetMasterVolume(float*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE SetMute(BOOL mute, LPCGUID eventContext) override;
     HRESULT STDMETHODCALLTYPE GetMute(BOOL* mute) override;
@@ -115,12 +118,35 @@ struct FakeSession {
     HRESULT processIdStatus = S_OK; // what a successful GetProcessId returns
     float peak = 0.0f;
     BOOL muted = FALSE;
+    bool systemSounds = false;
     unsigned faults = 0; // FakeFault bits of this session
     int setMuteCalls = 0;
+    int otherSetterCalls = 0; // volume, display name, icon, grouping, ducking
     FakeSessionControl control{this, L"control"};
     FakeSessionControl extended{this, L"extended"};
     FakeVolume volume{this};
     FakeMeter meter{this};
+};
+
+// The endpoint's property store: its friendly name, when it has one.
+class FakePropertyStore : public IPropertyStore {
+  public:
+    explicit FakePropertyStore(FakeEndpoint* endpoint) : endpoint_(endpoint) {}
+    LONG references = 1;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
+    ULONG STDMETHODCALLTYPE Release() override { return --references; }
+    HRESULT STDMETHODCALLTYPE GetCount(DWORD* count) override;
+    HRESULT STDMETHODCALLTYPE GetAt(DWORD, PROPERTYKEY*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetValue(REFPROPERTYKEY key, PROPVARIANT* value) override;
+    HRESULT STDMETHODCALLTYPE SetValue(REFPROPERTYKEY, REFPROPVARIANT) override {
+        return STG_E_ACCESSDENIED;
+    }
+    HRESULT STDMETHODCALLTYPE Commit() override { return STG_E_ACCESSDENIED; }
+
+  private:
+    FakeEndpoint* endpoint_;
 };
 
 // The device enumerator, the endpoint, its session manager and its session enumerator in one
@@ -135,6 +161,9 @@ class FakeEndpoint : public IMMDeviceEnumerator,
     DWORD lastActivateContext = 0;
     bool logReleases = false;
     std::vector<std::wstring> releases; // "<label> <role>", when logReleases is set
+    std::wstring friendlyName;          // empty: the property store has no name
+    std::wstring id;                    // empty: GetId fails
+    FakePropertyStore properties{this};
 
     FakeSession& AddSession(const std::wstring& label, DWORD processId);
     void RemoveSession(size_t index);
@@ -167,10 +196,8 @@ class FakeEndpoint : public IMMDeviceEnumerator,
     // IMMDevice
     HRESULT STDMETHODCALLTYPE Activate(REFIID iid, DWORD context, PROPVARIANT* parameters,
                                        void** out) override;
-    HRESULT STDMETHODCALLTYPE OpenPropertyStore(DWORD, IPropertyStore**) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE GetId(LPWSTR*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE OpenPropertyStore(DWORD access, IPropertyStore** store) override;
+    HRESULT STDMETHODCALLTYPE GetId(LPWSTR* id) override;
     HRESULT STDMETHODCALLTYPE GetState(DWORD* state) override;
 
     // IAudioSessionManager2

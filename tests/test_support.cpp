@@ -147,6 +147,15 @@ void StopTestProcess(TestProcess* process) {
     process->process = nullptr;
 }
 
+std::wstring BuiltProgramPath(const wchar_t* name) {
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring relative = path;
+    relative = relative.substr(0, relative.find_last_of(L'\\')) + L"\\..\\" + name;
+    GetFullPathNameW(relative.c_str(), MAX_PATH, path, nullptr);
+    return path;
+}
+
 const TestProcess& PoolProcess(PoolRole role) {
     return g_pool[role];
 }

@@ -23,6 +23,9 @@ struct TestProcess {
 bool StartTestProcess(const std::wstring& imagePath, bool denyQuery, TestProcess* started);
 void StopTestProcess(TestProcess* process);
 
+// The full path of a program of the build: the test programs' folder's parent holds it.
+std::wstring BuiltProgramPath(const wchar_t* name);
+
 // The processes every test binary shares; started once, ended when the binary ends.
 enum PoolRole { kPlayer, kPlayerOtherCase, kChinese, kChat, kDenied, kPoolRoleCount };
 const TestProcess& PoolProcess(PoolRole role);

@@ -5,6 +5,7 @@
 #include <shellapi.h>
 #include <shlwapi.h>
 
+#include "audio/audio_session.h"
 #include "sessions/session_listing.h"
 #include "sessions/text_output.h"
 #include "sessions/unmute_all.h"
@@ -141,8 +142,8 @@ void PrintLocalTime(bool console) {
           now.wMinute, now.wSecond, console ? "   (every second; Ctrl+C ends)" : "");
 }
 
-// Lists the sessions every second, each time from a fresh device and session list, until
-// Ctrl+C, Ctrl+Break or the console closes.
+// Lists the sessions every second until Ctrl+C, Ctrl+Break or the console closes. It keeps the
+// device enumerator; the default device and its session list are taken afresh every time.
 int WatchSessions(const wchar_t* target) {
     g_stopWatching = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     if (g_stopWatching == nullptr) {
@@ -152,6 +153,9 @@ int WatchSessions(const wchar_t* target) {
     // A parent may have started us with Ctrl+C ignored; a watch must always be stoppable.
     SetConsoleCtrlHandler(nullptr, FALSE);
     SetConsoleCtrlHandler(StopWatching, TRUE);
+    // Where it cannot be created, every listing tries again and says why it could not.
+    ComRef<IMMDeviceEnumerator> devices;
+    CreateDeviceEnumerator(&devices);
     HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
     bool console = IsConsole(output);
     ConsoleRedraw redraw = {};
@@ -161,7 +165,7 @@ int WatchSessions(const wchar_t* target) {
             Print("\n");
         }
         PrintLocalTime(console);
-        ListSessions(target);
+        ListSessions(target, devices.Get());
         if (console) {
             RedrawListing(output, &redraw);
         } else {
@@ -187,7 +191,7 @@ int RunCommand(const Command& command) {
     if (command.watch) {
         return WatchSessions(command.target);
     }
-    return ListSessions(command.target);
+    return ListSessions(command.target, nullptr);
 }
 
 } // namespace

@@ -167,7 +167,10 @@ int PrintVerdict(const wchar_t* target, const TargetSessions& seen) {
 } // namespace
 
 bool OpenSessionList(SessionList* list) {
-    HRESULT status = CreateDeviceEnumerator(&list->deviceEnumerator);
+    HRESULT status = S_OK;
+    if (!list->deviceEnumerator) {
+        status = CreateDeviceEnumerator(&list->deviceEnumerator);
+    }
     if (FAILED(status)) {
         CantRead("the audio devices", "CoCreateInstance(MMDeviceEnumerator)", status);
         return false;
@@ -202,8 +205,9 @@ bool OpenSessionList(SessionList* list) {
     return true;
 }
 
-int ListSessions(const wchar_t* target) {
+int ListSessions(const wchar_t* target, IMMDeviceEnumerator* devices) {
     SessionList list = {};
+    list.deviceEnumerator = ComRef<IMMDeviceEnumerator>::AddRefOf(devices);
     if (!OpenSessionList(&list)) {
         return kExitUnreadable;
     }

@@ -23,10 +23,11 @@ struct SessionList {
     int count;
 };
 
-// Opens the device and reads its session list and count. On failure prints at which step, with
-// the status, and returns false.
+// Opens the default device, with the device enumerator the list holds or else a new one, and
+// reads its session list and count. On failure prints at which step, with the status, and
+// returns false.
 bool OpenSessionList(SessionList* list);
 
 // Prints the device's name (or its id), one line per session and, with a target, whether and
-// how Hushvane hears it. target may be null. Returns the exit status.
-int ListSessions(const wchar_t* target);
+// how Hushvane hears it. target and devices may be null. Returns the exit status.
+int ListSessions(const wchar_t* target, IMMDeviceEnumerator* devices);

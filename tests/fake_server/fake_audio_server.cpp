@@ -11,6 +11,21 @@ void ReportOnDebugChannel(const std::wstring& entry) {
     OutputDebugStringW((kFakeOutputPrefix + entry).c_str());
 }
 
+// Calls use(script) with the test's script mapped, when the test has one.
+template <typename Use> void WithScript(Use use) {
+    HANDLE mapping = OpenFileMappingW(FILE_MAP_WRITE, FALSE, kFakeScriptName);
+    if (mapping == nullptr) {
+        return;
+    }
+    auto script =
+        static_cast<FakeScript*>(MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, sizeof(FakeScript)));
+    if (script != nullptr) {
+        use(script);
+        UnmapViewOfFile(script);
+    }
+    CloseHandle(mapping);
+}
+
 class ScriptedEndpoint : public FakeEndpoint {
   public:
     // Each tick takes a new enumerator: bring the sessions in line with the script first.
@@ -20,15 +35,11 @@ class ScriptedEndpoint : public FakeEndpoint {
         return FakeEndpoint::GetSessionEnumerator(sessions);
     }
 
-  private:
     void FollowScript() {
-        HANDLE mapping = OpenFileMappingW(FILE_MAP_READ, FALSE, kFakeScriptName);
-        if (mapping == nullptr) {
-            return;
-        }
-        auto script = static_cast<const FakeScript*>(
-            MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, sizeof(FakeScript)));
-        if (script != nullptr) {
+        WithScript([this](const FakeScript* script) {
+            faults = script->endpointFaults;
+            friendlyName = script->deviceName;
+            id = script->deviceId;
             size_t count = static_cast<size_t>(script->sessionCount);
             while (SessionCount() > count) {
                 RemoveSession(SessionCount() - 1);
@@ -37,12 +48,29 @@ class ScriptedEndpoint : public FakeEndpoint {
                 AddSession(L"s" + std::to_wstring(SessionCount()), 0);
             }
             for (size_t i = 0; i < count; ++i) {
-                Session(i).processId = script->processIds[i];
-                Session(i).peak = script->peaks[i];
+                FakeSession& session = Session(i);
+                session.processId = script->processIds[i];
+                session.peak = script->peaks[i];
+                session.muted = script->muted[i];
+                session.faults = script->faults[i];
+                session.systemSounds = script->systemSounds[i] != FALSE;
             }
-            UnmapViewOfFile(script);
-        }
-        CloseHandle(mapping);
+        });
+    }
+
+    // Tells the test what the program did to the sessions and whether it gave back every
+    // reference before it ended.
+    void ReportEnding() {
+        WithScript([this](FakeScript* script) {
+            for (size_t i = 0; i < SessionCount() && i < kFakeScriptMaxSessions; ++i) {
+                script->setMuteCalls[i] = Session(i).setMuteCalls;
+                script->otherSetterCalls += Session(i).otherSetterCalls;
+                script->muted[i] = Session(i).muted;
+            }
+            std::wstring unbalanced = UnbalancedReferences();
+            lstrcpynW(script->unbalanced, unbalanced.c_str(), 256);
+            script->endedBalanced = unbalanced.empty() ? kFakeEndedBalanced : kFakeEndedHolding;
+        });
     }
 };
 
@@ -66,6 +94,7 @@ class ClassFactory : public IClassFactory {
             return CLASS_E_NOAGGREGATION;
         }
         g_fakeJournalHook = ReportOnDebugChannel;
+        g_endpoint.FollowScript();
         return g_endpoint.QueryInterface(iid, out);
     }
     HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
@@ -86,4 +115,12 @@ extern "C" __declspec(dllexport) HRESULT STDAPICALLTYPE
 
 extern "C" __declspec(dllexport) HRESULT STDAPICALLTYPE DllCanUnloadNow() {
     return S_FALSE;
+}
+
+// The server stays loaded until the process ends, since it never lets COM unload it.
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
+    if (reason == DLL_PROCESS_DETACH) {
+        g_endpoint.ReportEnding();
+    }
+    return TRUE;
 }

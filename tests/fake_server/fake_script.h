@@ -5,12 +5,28 @@
 // Shared memory through which a test scripts the endpoint that the fake audio server gives the
 // program: which processes own its sessions and what their meters read.
 constexpr wchar_t kFakeScriptName[] = L"HushvaneFakeEndpointScript";
-constexpr int kFakeScriptMaxSessions = 8;
+constexpr int kFakeScriptMaxSessions = 16;
+
+// What endedBalanced says once the program has ended.
+enum FakeEnding : LONG { kFakeNotEnded = 0, kFakeEndedBalanced = 1, kFakeEndedHolding = 2 };
 
 struct FakeScript {
     LONG sessionCount;
     DWORD processIds[kFakeScriptMaxSessions];
     float peaks[kFakeScriptMaxSessions];
+    // Zero in every field below leaves the plain endpoint: no name, no faults, nothing muted.
+    BOOL muted[kFakeScriptMaxSessions];
+    unsigned faults[kFakeScriptMaxSessions]; // FakeFault bits of each session
+    BOOL systemSounds[kFakeScriptMaxSessions];
+    unsigned endpointFaults;
+    wchar_t deviceName[64];
+    wchar_t deviceId[64];
+    // Written by the server as the program ends: the calls its sessions saw, their mute
+    // states, and whether every reference had come back.
+    LONG setMuteCalls[kFakeScriptMaxSessions];
+    LONG otherSetterCalls;
+    LONG endedBalanced;
+    wchar_t unbalanced[256];
 };
 
 // What the server writes on the debugger channel besides the program's own output: a tick mark

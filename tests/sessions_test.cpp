@@ -1,0 +1,567 @@
+// End-to-end tests of the built HushvaneSessions.exe: real Wine processes, its output
+// redirected to files (or on a console), the fake endpoint served as a COM server.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+
+#include "fake_endpoint.h"
+#include "fake_server/fake_script.h"
+#include "test_support.h"
+
+namespace {
+
+constexpr HRESULT kInvalidated = AUDCLNT_E_DEVICE_INVALIDATED; // what the fakes' faults return
+
+struct Ended {
+    DWORD exitCode;
+    std::wstring out;
+    std::wstring err;
+};
+
+std::wstring TempFile(const wchar_t* name) {
+    wchar_t folder[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, folder);
+    return std::wstring(folder) + name;
+}
+
+HANDLE CreateInheritable(const std::wstring& path) {
+    SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
+    return CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                       CREATE_ALWAYS, 0, nullptr);
+}
+
+// The whole file as text, which must be UTF-8 without a byte-order mark.
+std::wstring ReadUtf8(const std::wstring& path) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    std::string bytes(1 << 16, '\0');
+    DWORD read = 0;
+    ReadFile(file, &bytes[0], static_cast<DWORD>(bytes.size()), &read, nullptr);
+    CloseHandle(file);
+    bytes.resize(read);
+    EXPECT_NE(bytes.rfind("\xEF\xBB\xBF", 0), 0u) << "a byte-order mark";
+    std::wstring text(bytes.size(), L'\0');
+    text.resize(MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(),
+                                    static_cast<int>(bytes.size()), &text[0],
+                                    static_cast<int>(text.size())));
+    EXPECT_EQ(text.empty(), bytes.empty()) << "not UTF-8";
+    return text;
+}
+
+// Starts the companion with the arguments, standard output and error going to the handles.
+PROCESS_INFORMATION StartCompanion(const std::wstring& arguments, HANDLE out, HANDLE err) {
+    std::wstring commandLine =
+        L"\"" + BuiltProgramPath(L"HushvaneSessions.exe") + L"\" " + arguments;
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = out;
+    startup.hStdError = err;
+    PROCESS_INFORMATION info = {};
+    EXPECT_TRUE(CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr,
+                               nullptr, &startup, &info));
+    return info;
+}
+
+DWORD WaitForExit(PROCESS_INFORMATION& info, DWORD timeoutMs) {
+    DWORD exitCode = 99;
+    if (WaitForSingleObject(info.hProcess, timeoutMs) == WAIT_OBJECT_0) {
+        GetExitCodeProcess(info.hProcess, &exitCode);
+    } else {
+        ADD_FAILURE() << "still running after " << timeoutMs << " ms";
+        TerminateProcess(info.hProcess, 99);
+        WaitForSingleObject(info.hProcess, 5000);
+    }
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+    return exitCode;
+}
+
+Ended RunCompanion(const std::wstring& arguments) {
+    const std::wstring outPath = TempFile(L"hvsessions-out.txt");
+    const std::wstring errPath = TempFile(L"hvsessions-err.txt");
+    HANDLE out = CreateInheritable(outPath);
+    HANDLE err = CreateInheritable(errPath);
+    PROCESS_INFORMATION info = StartCompanion(arguments, out, err);
+    CloseHandle(out);
+    CloseHandle(err);
+    DWORD exitCode = WaitForExit(info, 20000);
+    return {exitCode, ReadUtf8(outPath), ReadUtf8(errPath)};
+}
+
+std::vector<std::wstring> Lines(const std::wstring& text) {
+    std::vector<std::wstring> lines;
+    for (size_t start = 0; start < text.size();) {
+        size_t end = text.find(L'\n', start);
+        end = end == std::wstring::npos ? text.size() : end;
+        lines.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return lines;
+}
+
+bool Has(const std::wstring& text, const std::wstring& part) {
+    return text.find(part) != std::wstring::npos;
+}
+
+bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+    for (DWORD waited = 0; !done(); waited += 50) {
+        if (waited >= timeoutMs) {
+            return false;
+        }
+        Sleep(50);
+    }
+    return true;
+}
+
+// One session of the scripted endpoint, and what its line must and must not say.
+struct SessionRow {
+    DWORD processId;
+    float peak;
+    BOOL muted;
+    unsigned faults;
+    std::vector<std::wstring> shows = {};
+    std::vector<std::wstring> hides = {};
+    BOOL systemSounds = FALSE;
+};
+
+class SessionsWithFakeEndpoint : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        mapping_ = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                      sizeof(FakeScript), kFakeScriptName);
+        ASSERT_NE(mapping_, nullptr);
+        script_ = static_cast<FakeScript*>(
+            MapViewOfFile(mapping_, FILE_MAP_WRITE, 0, 0, sizeof(FakeScript)));
+        ASSERT_NE(script_, nullptr);
+        wcscpy(script_->deviceName, L"Fake Speakers (Hushvane tests)");
+        wcscpy(script_->deviceId, L"{0.0.0.00000000}.{hushvane-fake}");
+    }
+    void TearDown() override {
+        UnmapViewOfFile(script_);
+        CloseHandle(mapping_);
+    }
+
+    // Sets the sessions and clears what the server reports of the last run.
+    void Script(const std::vector<SessionRow>& rows) {
+        script_->endedBalanced = kFakeNotEnded;
+        script_->otherSetterCalls = 0;
+        ZeroMemory(script_->setMuteCalls, sizeof(script_->setMuteCalls));
+        script_->sessionCount = static_cast<LONG>(rows.size());
+        for (size_t i = 0; i < rows.size(); ++i) {
+            script_->processIds[i] = rows[i].processId;
+            script_->peaks[i] = rows[i].peak;
+            script_->muted[i] = rows[i].muted;
+            script_->faults[i] = rows[i].faults;
+            script_->systemSounds[i] = rows[i].systemSounds;
+        }
+    }
+
+    // The program ended holding no reference of the fake's and called no setter but SetMute.
+    void ExpectEndedCleanly() {
+        EXPECT_EQ(script_->endedBalanced, kFakeEndedBalanced) << script_->unbalanced;
+        EXPECT_EQ(script_->otherSetterCalls, 0);
+    }
+    void ExpectNoSetMute() {
+        for (LONG i = 0; i < script_->sessionCount; ++i) {
+            EXPECT_EQ(script_->setMuteCalls[i], 0) << "session " << i;
+        }
+    }
+
+    HANDLE mapping_ = nullptr;
+    FakeScript* script_ = nullptr;
+};
+
+std::wstring Pid(PoolRole role) {
+    return std::to_wstring(PoolProcess(role).id);
+}
+
+TEST_F(SessionsWithFakeEndpoint, ListsEverySessionAsHushvaneSeesIt) {
+    const float nearest = 1e-6f; // just below 1e-6 as a float: silent
+    const std::wstring player = PoolProcess(kPlayer).imagePath;
+    const std::wstring chat = PoolProcess(kChat).imagePath;
+    const std::wstring chinese = PoolProcess(kChinese).imagePath;
+    const std::wstring denied = L"(access denied: runs elevated or as another user; Hushvane can "
+                                L"neither hear nor mute it)";
+    const std::vector<SessionRow> rows = {
+        {PoolProcess(kPlayer).id,
+         0.25f,
+         FALSE,
+         0,
+         {Pid(kPlayer), L"audible", L"0.25", L"loud", L"player.exe", player, L"target"}},
+        {PoolProcess(kChat).id,
+         0.0f,
+         TRUE,
+         0,
+         {Pid(kChat), L"muted", L"silent", L"chat.exe", chat},
+         {L"target"}},
+        {PoolProcess(kPlayerOtherCase).id,
+         nearest,
+         FALSE,
+         0,
+         {L"1e-06", L"silent", L"Player.exe"},
+         {L"target", L"loud"}},
+        {PoolProcess(kChat).id, std::nextafter(nearest, 1.0f), FALSE, 0, {L"1e-06", L"loud"}},
+        {PoolProcess(kChat).id, NAN, FALSE, 0, {L"NaN", L"silent"}},
+        {PoolProcess(kChinese).id, 0.0f, FALSE, 0, {L"播放器.exe", chinese}},
+        {PoolProcess(kDenied).id, 0.5f, FALSE, 0, {Pid(kDenied), L"guarded.exe", denied}},
+        {kNoSuchProcessId,
+         0.0f,
+         FALSE,
+         0,
+         {std::to_wstring(kNoSuchProcessId), L"(no such process"}},
+        {0, 0.0f, FALSE, 0, {L"      0", L"(system sounds)", L"(Windows' own sounds"}, {}, TRUE},
+        {PoolProcess(kChat).id,
+         0.0f,
+         FALSE,
+         kFailGetMute,
+         {L"  ?  ", L"chat.exe", L"[GetMute failed: 0x88890004]"}},
+        {PoolProcess(kChat).id,
+         0.0f,
+         FALSE,
+         kFailGetSession,
+         {L"session 10 cannot be opened: GetSession failed with 0x88890004"}},
+        {PoolProcess(kPlayer).id,
+         0.5f,
+         FALSE,
+         kFailGetPeakValue,
+         {L"target", L"[GetPeakValue failed: 0x88890004]"},
+         {L"loud"}},
+        {PoolProcess(kChat).id,
+         0.0f,
+         FALSE,
+         kFailGetProcessId,
+         {L"[GetProcessId failed: 0x88890004]", L"(its process id cannot be read"}},
+    };
+    Script(rows);
+    Ended run = RunCompanion(L"player.exe");
+    EXPECT_EQ(run.exitCode, 0u) << run.err;
+    EXPECT_EQ(run.err, L"");
+    std::vector<std::wstring> lines = Lines(run.out);
+    ASSERT_EQ(lines.size(), rows.size() + 3) << run.out;
+    EXPECT_EQ(lines[0], L"Default playback device: Fake Speakers (Hushvane tests)");
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const std::wstring& line = lines[i + 2];
+        for (const std::wstring& part : rows[i].shows) {
+            EXPECT_TRUE(Has(line, part)) << "session " << i << " lacks " << part << ": " << line;
+        }
+        for (const std::wstring& part : rows[i].hides) {
+            EXPECT_FALSE(Has(line, part)) << "session " << i << " has " << part << ": " << line;
+        }
+    }
+    EXPECT_EQ(lines.back(),
+              L"player.exe is running and has 2 sessions on this device; it is loud now.");
+    ExpectNoSetMute();
+    ExpectEndedCleanly();
+}
+
+TEST_F(SessionsWithFakeEndpoint, SaysWhetherHushvaneHearsTheTarget) {
+    struct Case {
+        std::wstring arguments;
+        std::vector<SessionRow> sessions;
+        DWORD exitCode;
+        std::vector<std::wstring> verdict; // the lines after the sessions
+    };
+    const std::wstring notRunning = L" is not running. Hushvane compares names exactly, letter "
+                                    L"case included, with the file names of running programs.";
+    const std::wstring closest = L"Running programs whose names come closest:";
+    const SessionRow chinese = {PoolProcess(kChinese).id, 0.0f, FALSE, 0, {}};
+    const SessionRow denied = {PoolProcess(kDenied).id, 0.5f, FALSE, 0, {}};
+    const Case cases[] = {
+        {L"PLAYER.EXE",
+         {},
+         3,
+         {L"PLAYER.EXE" + notRunning, closest,
+          L"  player.exe   (the same name in another letter case)",
+          L"  Player.exe   (the same name in another letter case)"}},
+        {L"C:\\hvtest\\apps\\player.exe",
+         {},
+         3,
+         {L"C:\\hvtest\\apps\\player.exe" + notRunning, closest,
+          L"  player.exe   (the name without its folder)",
+          L"  Player.exe   (the name without its folder in another letter case)"}},
+        {L"player",
+         {},
+         3,
+         {L"player" + notRunning, closest, L"  player.exe   (the name with .exe added)",
+          L"  Player.exe   (the name with .exe added in another letter case)"}},
+        {L"\"my player.exe\"", {}, 3, {L"my player.exe" + notRunning, closest, L"  (none)"}},
+        {L"chat.exe",
+         {chinese},
+         0,
+         {L"chat.exe is running but has no session on this device that Hushvane can see. "
+          L"Hushvane hears it only while it has a session on this device."}},
+        {L"guarded.exe",
+         {denied, denied},
+         0,
+         {L"guarded.exe is running but has no session on this device that Hushvane can see. "
+          L"Hushvane hears it only while it has a session on this device.",
+          L"2 sessions of guarded.exe belong to a process that Hushvane may not query: it runs "
+          L"elevated or as another user. Start Hushvane the same way to hear it."}},
+        {L"播放器.exe",
+         {chinese},
+         0,
+         {L"播放器.exe is running and has 1 session on this device; it is silent now."}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments);
+        Script(c.sessions);
+        Ended run = RunCompanion(c.arguments);
+        EXPECT_EQ(run.exitCode, c.exitCode) << run.out << run.err;
+        std::vector<std::wstring> lines = Lines(run.out);
+        // The device, the heading, and a line a session or one saying there are none.
+        size_t listed = 2 + (c.sessions.empty() ? 1 : c.sessions.size());
+        ASSERT_GE(lines.size(), listed) << run.out;
+        EXPECT_EQ(std::vector<std::wstring>(lines.begin() + listed, lines.end()), c.verdict);
+    }
+}
+
+TEST_F(SessionsWithFakeEndpoint, NamesTheDeviceAndTheStepThatFailed) {
+    struct Case {
+        const char* name;
+        unsigned endpointFaults;
+        const wchar_t* deviceName;
+        DWORD exitCode;
+        std::vector<std::wstring> lines;
+    };
+    const wchar_t* const device = L"Default playback device: Fake Speakers (Hushvane tests)";
+    const wchar_t* const noSessions = L"Cannot read the device's sessions: ";
+    const Case cases[] = {
+        {"no name",
+         0,
+         L"",
+         0,
+         {L"Default playback device: {0.0.0.00000000}.{hushvane-fake} (its name cannot be read)",
+          L"    PID  mute     peak      sound   executable        path",
+          L"         (no sessions)"}},
+        {"no default device",
+         kFailGetDefaultEndpoint,
+         L"x",
+         1,
+         {L"Cannot read the default playback device: GetDefaultAudioEndpoint failed with "
+          L"0x80070490."}},
+        {"no session manager",
+         kNoSessionManager,
+         L"Fake Speakers (Hushvane tests)",
+         1,
+         {device,
+          noSessions + std::wstring(L"Activate(IAudioSessionManager2) failed with 0x80004002."),
+          L"The session manager is not available: listing sessions needs Windows 7 or later."}},
+        {"device gone",
+         kFailActivate,
+         L"Fake Speakers (Hushvane tests)",
+         1,
+         {device,
+          noSessions + std::wstring(L"Activate(IAudioSessionManager2) failed with 0x88890004.")}},
+        {"no session list",
+         kFailGetSessionEnumerator,
+         L"Fake Speakers (Hushvane tests)",
+         1,
+         {device, noSessions + std::wstring(L"GetSessionEnumerator failed with 0x88890004.")}},
+        {"no count",
+         kFailGetCount,
+         L"Fake Speakers (Hushvane tests)",
+         1,
+         {device, L"Cannot read the number of sessions: GetCount failed with 0x88890004."}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Script({});
+        script_->endpointFaults = c.endpointFaults;
+        wcscpy(script_->deviceName, c.deviceName);
+        Ended run = RunCompanion(L"");
+        EXPECT_EQ(run.exitCode, c.exitCode);
+        EXPECT_EQ(Lines(run.out), c.lines);
+        ExpectEndedCleanly();
+    }
+}
+
+TEST_F(SessionsWithFakeEndpoint, UnmuteAllCallsSetMuteOnTheMutedSessionsOnly) {
+    struct Case {
+        const char* name;
+        unsigned refusingFaults; // of the muted chat session
+        DWORD exitCode;
+        const wchar_t* lastLine;
+    };
+    const Case cases[] = {
+        {"all accepted", 0, 0, L"4 sessions unmuted; none is left muted."},
+        {"one refused", kFailSetMute, 1, L"3 sessions unmuted; 1 could not be checked or unmuted."},
+        {"one unreadable", kFailGetMute, 1,
+         L"3 sessions unmuted; 1 could not be checked or unmuted."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<SessionRow> rows = {
+            {PoolProcess(kChat).id, 0.0f, TRUE, c.refusingFaults, {}},
+            {PoolProcess(kPlayer).id, 0.5f, FALSE, 0, {}},
+            {PoolProcess(kPlayer).id, 0.0f, TRUE, 0, {}},
+            {kNoSuchProcessId, 0.0f, TRUE, 0, {}},
+            {PoolProcess(kDenied).id, 0.0f, FALSE, 0, {}},
+            {0, 0.0f, TRUE, 0, {}, {}, TRUE},
+        };
+        Script(rows);
+        Ended run = RunCompanion(L"--unmute-all");
+        EXPECT_EQ(run.exitCode, c.exitCode) << run.out;
+        std::vector<std::wstring> lines = Lines(run.out);
+        EXPECT_EQ(lines.back(), c.lastLine) << run.out;
+        const LONG expectedCalls[] = {c.refusingFaults == kFailGetMute ? 0 : 1, 0, 1, 1, 0, 1};
+        for (size_t i = 0; i < rows.size(); ++i) {
+            EXPECT_EQ(script_->setMuteCalls[i], expectedCalls[i]) << "session " << i;
+            EXPECT_EQ(script_->muted[i] != FALSE, i == 0 && c.refusingFaults != 0)
+                << "session " << i;
+        }
+        EXPECT_TRUE(Has(run.out, L"Unmuted " + std::wstring(7 - Pid(kPlayer).size(), L' ') +
+                                     Pid(kPlayer) + L"  player.exe"));
+        EXPECT_TRUE(Has(run.out, L"Unmuted       0  (system sounds)"));
+        if (c.refusingFaults == kFailSetMute) {
+            EXPECT_TRUE(Has(run.out, L"SetMute failed with 0x88890004:\n  still muted"));
+        }
+        ExpectEndedCleanly();
+    }
+}
+
+// Ctrl+C needs a console that this process and the companion share. This process survives it
+// with a handler of its own: Wine's children keep ignoring Ctrl+C when the parent ignored it
+// with SetConsoleCtrlHandler(nullptr, TRUE), whatever they call.
+class SessionsWatch : public SessionsWithFakeEndpoint {
+  protected:
+    static void SetUpTestSuite() {
+        FreeConsole();
+        AllocConsole();
+        SetConsoleCtrlHandler([](DWORD) -> BOOL { return TRUE; }, TRUE);
+    }
+
+    void Script3() {
+        Script({{PoolProcess(kPlayer).id, 0.0f, FALSE, 0, {}},
+                {PoolProcess(kChat).id, 0.0f, TRUE, 0, {}},
+                {PoolProcess(kChinese).id, 0.0f, FALSE, 0, {}}});
+    }
+    void StopWithCtrlC(PROCESS_INFORMATION& watch) {
+        EXPECT_TRUE(GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0));
+        EXPECT_EQ(WaitForExit(watch, 3000), 0u);
+        ExpectNoSetMute();
+        ExpectEndedCleanly();
+    }
+};
+
+TEST_F(SessionsWatch, AppendsTimedListingsToAFileUntilCtrlC) {
+    Script3();
+    const std::wstring outPath = TempFile(L"hvsessions-watch.txt");
+    HANDLE out = CreateInheritable(outPath);
+    PROCESS_INFORMATION watch = StartCompanion(L"player.exe --watch", out, out);
+    CloseHandle(out);
+    const std::wstring silent = L"it is silent now.\n";
+    const std::wstring loud = L"it is loud now.\n";
+    ASSERT_TRUE(WaitUntil([&] { return Has(ReadUtf8(outPath), silent); }, 10000));
+    script_->peaks[0] = 0.5f;
+    script_->sessionCount = 2;
+    ASSERT_TRUE(WaitUntil([&] { return Has(ReadUtf8(outPath), loud); }, 5000));
+    StopWithCtrlC(watch);
+
+    std::wstring text = ReadUtf8(outPath);
+    std::vector<std::wstring> listings;
+    for (size_t start = 0; start < text.size();) {
+        size_t end = text.find(L"\n\n", start);
+        end = end == std::wstring::npos ? text.size() : end + 1;
+        listings.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    ASSERT_GE(listings.size(), 2u) << text;
+    for (const std::wstring& listing : listings) {
+        // A local time, then the same listing as a single run gives.
+        EXPECT_EQ(WithoutTimeStamp(listing.substr(0, 19) + L"  "), L"") << listing;
+        const std::wstring device = L"\nDefault playback device: Fake Speakers (Hushvane tests)\n";
+        EXPECT_EQ(listing.substr(19, device.size()), device);
+        EXPECT_NE(Has(listing, silent), Has(listing, loud)) << listing;
+    }
+    const std::wstring chinese = PoolProcess(kChinese).imagePath;
+    EXPECT_TRUE(Has(listings.front(), silent) && Has(listings.front(), chinese));
+    EXPECT_TRUE(Has(listings.back(), loud) && !Has(listings.back(), chinese));
+}
+
+// The console's text from the top, row after row at its full width, so a wrapped line reads on.
+std::wstring ConsoleText(HANDLE console) {
+    CONSOLE_SCREEN_BUFFER_INFO info = {};
+    GetConsoleScreenBufferInfo(console, &info);
+    std::wstring text(info.dwSize.X * 40, L' ');
+    DWORD read = 0;
+    ReadConsoleOutputCharacterW(console, &text[0], static_cast<DWORD>(text.size()), {0, 0}, &read);
+    return text;
+}
+
+TEST_F(SessionsWatch, DrawsEachListingOverTheLastOnAConsole) {
+    SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
+    HANDLE console =
+        CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    &inherit, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(console, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    const std::wstring before = L"typed before the watch\n";
+    WriteConsoleW(console, before.c_str(), static_cast<DWORD>(before.size()), &written, nullptr);
+    Script3();
+    PROCESS_INFORMATION watch = StartCompanion(L"--watch player.exe", console, console);
+    const std::wstring chinese = PoolProcess(kChinese).imagePath;
+    ASSERT_TRUE(WaitUntil([&] { return Has(ConsoleText(console), L"it is silent now."); }, 10000));
+    std::wstring first = ConsoleText(console);
+    EXPECT_EQ(first.find(L"typed before the watch"), 0u);
+    size_t deviceAt = first.find(L"Default playback device");
+    EXPECT_TRUE(Has(first, chinese)) << "Chinese written whole through WriteConsoleW";
+
+    script_->sessionCount = 1;
+    script_->peaks[0] = 0.5f;
+    // The blanking follows the writing: wait until both are done.
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            std::wstring text = ConsoleText(console);
+            return Has(text, L"it is loud now.") && !Has(text, L"it is silent now.");
+        },
+        5000))
+        << "the longer listing before was not blanked";
+    std::wstring second = ConsoleText(console);
+    EXPECT_EQ(second.find(L"Default playback device"), deviceAt) << "not drawn in place";
+    EXPECT_FALSE(Has(second, chinese)) << "the longer listing before was not blanked";
+    EXPECT_EQ(second.find(L"typed before the watch"), 0u);
+    StopWithCtrlC(watch);
+    CloseHandle(console);
+}
+
+// No fake endpoint here: Wine without an audio server has no playback device.
+TEST(SessionsCommandLine, UsageAndItsErrors) {
+    struct Case {
+        const wchar_t* arguments;
+        DWORD exitCode;
+        const wchar_t* error; // the first line on standard error; empty: none
+    };
+    const Case cases[] = {
+        {L"--help", 0, L""},
+        {L"-h", 0, L""},
+        {L"/?", 0, L""},
+        {L"player.exe --help", 0, L""},
+        {L"-x", 2, L"Unknown option: -x"},
+        {L"/watch player.exe", 2, L"Unknown option: /watch"},
+        {L"player.exe chat.exe", 2,
+         L"Only one target can be given, not both player.exe and chat.exe."},
+        {L"--unmute-all player.exe", 2,
+         L"--unmute-all takes no target and does not go with --watch."},
+        {L"player.exe --unmute-all", 2,
+         L"--unmute-all takes no target and does not go with --watch."},
+        {L"--watch --unmute-all", 2, L"--unmute-all takes no target and does not go with --watch."},
+        {L"\"my player.exe\"", 1, L""},
+    };
+    const std::wstring usageStart = L"Shows the audio sessions of the default playback device";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments);
+        Ended run = RunCompanion(c.arguments);
+        EXPECT_EQ(run.exitCode, c.exitCode);
+        std::wstring usageIn = c.exitCode == 2 ? run.err : run.out;
+        EXPECT_EQ(Has(usageIn, usageStart), c.exitCode != 1) << run.out << run.err;
+        EXPECT_EQ(Lines(run.err).empty() ? L"" : Lines(run.err).front(), c.error);
+        if (c.exitCode == 1) {
+            EXPECT_EQ(run.out, L"Cannot read the default playback device: GetDefaultAudioEndpoint "
+                               L"failed with 0x80070490.\n");
+        }
+    }
+}
+
+} // namespace
