@@ -1,11 +1,12 @@
 #!/bin/sh
-# Builds the release executable into build/release and names what it built: size and SHA-256,
-# to compare with a download or with another build of the same sources.
+# Builds the release executables into build/release and names what it built: size and SHA-256
+# of each, to compare with a download or with another build of the same sources.
 set -e
 cd "$(dirname "$0")/.."
 sh scripts/install-deps.sh
 cmake -S . -B build/release -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
   -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build/release -j "$(nproc)"
-exe=build/release/Hushvane.exe
-echo "$exe: $(stat -c %s "$exe") bytes, SHA-256 $(sha256sum "$exe" | cut -d ' ' -f 1)"
+for exe in build/release/Hushvane.exe build/release/HushvaneSessions.exe; do
+  echo "$exe: $(stat -c %s "$exe") bytes, SHA-256 $(sha256sum "$exe" | cut -d ' ' -f 1)"
+done

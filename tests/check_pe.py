@@ -1,22 +1,40 @@
 #!/usr/bin/python3
-"""Checks the built executable's header, imports and resources; prints what it found."""
+"""Checks the built executables' headers, imports and resources; prints what it found."""
 import os
 import sys
 
 import pefile
 
-ALLOWED_IMPORTS = {"kernel32.dll", "user32.dll", "ole32.dll", "shell32.dll", "shlwapi.dll",
-                   "msvcrt.dll"}
 LANG_ZH_CN = 0x0804
-EXPECTED_STRINGS = {
+LANG_EN_US = 0x0409
+COMMON_STRINGS = {
     "CompanyName": "Hushvane developers",
-    "FileDescription": "Mirelune",
     "FileVersion": "1.1.0.0",
-    "InternalName": "Hushvane.exe",
     "LegalCopyright": "Copyright (C) 2026 Hushvane developers",
-    "OriginalFilename": "Hushvane.exe",
     "ProductName": "Mirelune",
     "ProductVersion": "1.1.0.0",
+}
+# What each executable must be: subsystem, the DLLs it may import, the language of its
+# resources, its version strings and the most bytes it may take.
+EXPECTED = {
+    "Hushvane.exe": {
+        "subsystem": 2,
+        "imports": {"kernel32.dll", "user32.dll", "ole32.dll", "shell32.dll", "shlwapi.dll",
+                    "msvcrt.dll"},
+        "language": LANG_ZH_CN,
+        "strings": dict(COMMON_STRINGS, FileDescription="Mirelune", InternalName="Hushvane.exe",
+                        OriginalFilename="Hushvane.exe"),
+        "max_size": None,
+    },
+    "HushvaneSessions.exe": {
+        "subsystem": 3,
+        "imports": {"kernel32.dll", "ole32.dll", "shell32.dll", "shlwapi.dll", "msvcrt.dll"},
+        "language": LANG_EN_US,
+        "strings": dict(COMMON_STRINGS, FileDescription="Hushvane sessions: shows what Hushvane "
+                        "sees, unmutes what it left muted", InternalName="HushvaneSessions.exe",
+                        OriginalFilename="HushvaneSessions.exe"),
+        "max_size": 40 * 1024,
+    },
 }
 
 failures = []
@@ -40,12 +58,19 @@ def resources(pe, type_id):
     return found
 
 
-def main(path):
+def check_image(path):
+    """Checks one executable; returns the image data of its icon."""
+    name = os.path.basename(path)
+    expected = EXPECTED[name]
+    language = expected["language"]
     pe = pefile.PE(path)
     opt = pe.OPTIONAL_HEADER
     check(pe.FILE_HEADER.Machine == 0x14C, "not an i386 image")
     check(opt.Magic == 0x10B, "not PE32")
-    check(opt.Subsystem == 2, "not the Windows GUI subsystem")
+    check(opt.Subsystem == expected["subsystem"], f"subsystem {opt.Subsystem}")
+    size = os.path.getsize(path)
+    check(expected["max_size"] is None or size <= expected["max_size"],
+          f"{size} bytes, more than {expected['max_size']}")
     check((opt.MajorSubsystemVersion, opt.MinorSubsystemVersion) == (6, 0), "subsystem not 6.0")
     check((opt.MajorOperatingSystemVersion, opt.MinorOperatingSystemVersion) == (6, 0),
           "OS version not 6.0")
@@ -56,11 +81,12 @@ def main(path):
           not any(s.Name.startswith(b".debug") for s in pe.sections), "not stripped")
 
     imports = sorted(entry.dll.decode() for entry in pe.DIRECTORY_ENTRY_IMPORT)
-    check({name.lower() for name in imports} <= ALLOWED_IMPORTS, f"unexpected imports {imports}")
+    check({name.lower() for name in imports} <= expected["imports"],
+          f"unexpected imports {imports}")
     check("SHLWAPI.dll".lower() in {name.lower() for name in imports}, "SHLWAPI not imported")
 
     groups = resources(pe, pefile.RESOURCE_TYPE["RT_GROUP_ICON"])
-    check([(g[0], g[1]) for g in groups] == [(101, LANG_ZH_CN)], f"icon groups {groups}")
+    check([(g[0], g[1]) for g in groups] == [(101, language)], f"icon groups {groups}")
     if groups:
         data = groups[0][2]
         count = int.from_bytes(data[4:6], "little")
@@ -69,10 +95,10 @@ def main(path):
         check((count, width, height, bits) == (1, 48, 48, 32),
               f"icon group holds {count} image(s), first {width}x{height} at {bits} bits")
     icons = resources(pe, pefile.RESOURCE_TYPE["RT_ICON"])
-    check(len(icons) == 1 and icons[0][1] == LANG_ZH_CN, "one icon image in 0x0804")
+    check(len(icons) == 1 and icons[0][1] == language, f"one icon image in {language:#06x}")
 
     versions = resources(pe, pefile.RESOURCE_TYPE["RT_VERSION"])
-    check([v[1] for v in versions] == [LANG_ZH_CN], "version record not in 0x0804")
+    check([v[1] for v in versions] == [language], f"version record not in {language:#06x}")
     fixed = pe.VS_FIXEDFILEINFO[0]
     check((fixed.FileVersionMS, fixed.FileVersionLS) == (0x00010001, 0), "file version")
     check((fixed.ProductVersionMS, fixed.ProductVersionLS) == (0x00010001, 0), "product version")
@@ -89,16 +115,28 @@ def main(path):
             for var in info.Var:
                 value = var.entry.get(b"Translation", var.entry.get("Translation"))
                 translations.append(value.decode() if isinstance(value, bytes) else value)
-    check([key.lower() for key in tables] == ["080404b0"], f"string tables {list(tables)}")
+    check([key.lower() for key in tables] == [f"{language:04x}04b0"],
+          f"string tables {list(tables)}")
     strings = next(iter(tables.values()), {})
-    check(strings == EXPECTED_STRINGS, f"version strings {strings}")
-    check(translations == ["0x0804 0x04b0"], f"translations {translations}")
+    check(strings == expected["strings"], f"version strings {strings}")
+    check(translations == [f"{language:#06x} 0x04b0"], f"translations {translations}")
 
-    print(f"{os.path.basename(path)}: {os.path.getsize(path)} bytes, imports {', '.join(imports)}")
+    print(f"{name}: {size} bytes, imports {', '.join(imports)}")
+    return icons[0][2] if icons else None
+
+
+def main(paths):
+    icons = []
+    for path in paths:
+        first_failure = len(failures)
+        icons.append(check_image(path))
+        failures[first_failure:] = [f"{os.path.basename(path)}: {failure}"
+                                    for failure in failures[first_failure:]]
+    check(len(set(icons)) == 1, "the executables do not carry the same icon")
     for failure in failures:
         print("FAILED:", failure)
     return 1 if failures else 0
 
 
 if __name__ == "__main__":
-    sys.exit(main(sys.argv[1]))
+    sys.exit(main(sys.argv[1:]))

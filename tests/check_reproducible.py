@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Builds the release a second time, from a copy of the sources in a folder of another name and
-in another time zone, and compares it byte for byte with build/release/Hushvane.exe: the same
-sources must give the same executable wherever and whenever they are built."""
+in another time zone, and compares each executable byte for byte with the one in build/release:
+the same sources must give the same executables wherever and whenever they are built."""
 import os
 import shutil
 import struct
@@ -12,7 +12,7 @@ import time
 import pefile
 
 TOP = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-FIRST = os.path.join(TOP, "build", "release", "Hushvane.exe")
+EXECUTABLES = ["Hushvane.exe", "HushvaneSessions.exe"]
 COPY = os.path.join(TOP, "build", "reproduce", "Hushvane-built-elsewhere")
 
 
@@ -39,24 +39,33 @@ def main():
     if build.returncode != 0:
         print(build.stdout + build.stderr + "FAILED: the second release build did not finish")
         return 1
-    second = os.path.join(COPY, "build", "release", "Hushvane.exe")
-    with open(FIRST, "rb") as a, open(second, "rb") as b:
-        first_bytes, second_bytes = a.read(), b.read()
+    failed = [name for name in EXECUTABLES if not same(name)]
     seconds = round(time.monotonic() - started)
+    if not failed:
+        print(f"Release reproduced byte for byte from {COPY} ({seconds} s): "
+              f"{', '.join(EXECUTABLES)}")
+    return 1 if failed else 0
+
+
+def same(name):
+    """Compares one executable of both builds; lists the bytes that differ."""
+    first = os.path.join(TOP, "build", "release", name)
+    second = os.path.join(COPY, "build", "release", name)
+    with open(first, "rb") as a, open(second, "rb") as b:
+        first_bytes, second_bytes = a.read(), b.read()
     if first_bytes == second_bytes:
-        print(f"Release reproduced byte for byte from {COPY} ({seconds} s)")
-        return 0
+        return True
     pe = pefile.PE(data=first_bytes)
     offsets = [i for i in range(max(len(first_bytes), len(second_bytes)))
                if first_bytes[i:i + 1] != second_bytes[i:i + 1]]
-    print(f"FAILED: a second build of the same sources differs from {FIRST} in {len(offsets)} "
+    print(f"FAILED: a second build of the same sources differs from {first} in {len(offsets)} "
           f"bytes ({len(first_bytes)} and {len(second_bytes)} bytes long):")
     for i in offsets[:20]:
         print(f"  0x{i:05x} {where(pe, i)}: {first_bytes[i:i + 1].hex() or '--'} and "
               f"{second_bytes[i:i + 1].hex() or '--'}")
     if len(offsets) > 20:
         print(f"  and {len(offsets) - 20} more")
-    return 1
+    return False
 
 
 if __name__ == "__main__":
