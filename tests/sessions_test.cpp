@@ -303,6 +303,11 @@ TEST_F(SessionsWithFakeEndpoint, SaysWhetherHushvaneHearsTheTarget) {
          {chinese},
          0,
          {L"播放器.exe is running and has 1 session on this device; it is silent now."}},
+        {L"player.exe",
+         {{PoolProcess(kPlayer).id, 0.5f, FALSE, kFailGetPeakValue}},
+         0,
+         {L"player.exe is running and has 1 session on this device; its peak cannot be read, so "
+          L"Hushvane hears nothing."}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.arguments);
@@ -478,6 +483,23 @@ TEST_F(SessionsWatch, AppendsTimedListingsToAFileUntilCtrlC) {
     const std::wstring chinese = PoolProcess(kChinese).imagePath;
     EXPECT_TRUE(Has(listings.front(), silent) && Has(listings.front(), chinese));
     EXPECT_TRUE(Has(listings.back(), loud) && !Has(listings.back(), chinese));
+}
+
+TEST_F(SessionsWatch, EndsWhenNobodyReadsItsOutput) {
+    Script3();
+    SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
+    HANDLE reader = nullptr;
+    HANDLE writer = nullptr;
+    ASSERT_TRUE(CreatePipe(&reader, &writer, &inherit, 0));
+    SetHandleInformation(reader, HANDLE_FLAG_INHERIT, 0);
+    PROCESS_INFORMATION watch = StartCompanion(L"--watch", writer, writer);
+    CloseHandle(writer);
+    char first[64] = {};
+    DWORD read = 0;
+    EXPECT_TRUE(ReadFile(reader, first, sizeof(first) - 1, &read, nullptr));
+    CloseHandle(reader);
+    EXPECT_EQ(WaitForExit(watch, 4000), 0u);
+    ExpectEndedCleanly();
 }
 
 // The console's text from the top, row after row at its full width, so a wrapped line reads on.

@@ -105,11 +105,11 @@ void ClearConsole(HANDLE console, const CONSOLE_SCREEN_BUFFER_INFO& info) {
 }
 
 // Writes the collected listing over the last one and blanks what the last one had beyond it.
-void RedrawListing(HANDLE console, ConsoleRedraw* redraw) {
+// False when the console is gone.
+bool RedrawListing(HANDLE console, ConsoleRedraw* redraw) {
     CONSOLE_SCREEN_BUFFER_INFO info;
     if (!GetConsoleScreenBufferInfo(console, &info)) {
-        FlushOutput();
-        return;
+        return FlushOutput();
     }
     if (!redraw->started || redraw->clearFirst) {
         if (redraw->clearFirst) {
@@ -123,7 +123,9 @@ void RedrawListing(HANDLE console, ConsoleRedraw* redraw) {
         redraw->clearFirst = false;
     }
     SetConsoleCursorPosition(console, redraw->origin);
-    FlushOutput();
+    if (!FlushOutput()) {
+        return false;
+    }
     GetConsoleScreenBufferInfo(console, &info);
     COORD end = info.dwCursorPosition;
     DWORD written = 0;
@@ -133,6 +135,7 @@ void RedrawListing(HANDLE console, ConsoleRedraw* redraw) {
     // A listing that reached the buffer's last row may have scrolled it, and the origin with
     // it: the next one starts from the top of a cleared buffer.
     redraw->clearFirst = end.Y >= info.dwSize.Y - 1;
+    return true;
 }
 
 void PrintLocalTime(bool console) {
@@ -142,8 +145,9 @@ void PrintLocalTime(bool console) {
           now.wMinute, now.wSecond, console ? "   (every second; Ctrl+C ends)" : "");
 }
 
-// Lists the sessions every second until Ctrl+C, Ctrl+Break or the console closes. It keeps the
-// device enumerator; the default device and its session list are taken afresh every time.
+// Lists the sessions every second until Ctrl+C, Ctrl+Break or the console closes, or until
+// nobody reads its output any more. It keeps the device enumerator; the default device and its
+// session list are taken afresh every time.
 int WatchSessions(const wchar_t* target) {
     g_stopWatching = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     if (g_stopWatching == nullptr) {
@@ -166,12 +170,8 @@ int WatchSessions(const wchar_t* target) {
         }
         PrintLocalTime(console);
         ListSessions(target, devices.Get());
-        if (console) {
-            RedrawListing(output, &redraw);
-        } else {
-            FlushOutput();
-        }
-        if (WaitForSingleObject(g_stopWatching, kWatchPeriodMs) != WAIT_TIMEOUT) {
+        bool shown = console ? RedrawListing(output, &redraw) : FlushOutput();
+        if (!shown || WaitForSingleObject(g_stopWatching, kWatchPeriodMs) != WAIT_TIMEOUT) {
             break;
         }
     }

@@ -18,6 +18,7 @@ namespace {
 // What the listing learnt about the target's sessions, for the verdict.
 struct TargetSessions {
     int counted; // sessions Hushvane counts as the target's
+    int read;    // of those, the ones whose peak could be read
     int loud;
     int denied; // sessions of a process of the target's name that Hushvane may not query
 };
@@ -114,9 +115,8 @@ void ListSession(IAudioSessionEnumerator* sessions, int index, const wchar_t* ta
     if (isTarget) {
         Print("   target");
         ++seen->counted;
-        if (SUCCEEDED(meterStatus) && IsLoudPeak(peak)) {
-            ++seen->loud;
-        }
+        seen->read += SUCCEEDED(meterStatus) ? 1 : 0;
+        seen->loud += SUCCEEDED(meterStatus) && IsLoudPeak(peak) ? 1 : 0;
     }
     if (target != nullptr && owner.accessDenied && MatchesTargetName(owner.name)) {
         ++seen->denied;
@@ -153,8 +153,11 @@ int PrintVerdict(const wchar_t* target, const TargetSessions& seen) {
               "hears it only while it has a session on this device.\n",
               target);
     } else {
-        Print("%s is running and has %d %hs on this device; it is %hs now.\n", target, seen.counted,
-              Sessions(seen.counted), seen.loud > 0 ? "loud" : "silent");
+        const char* sound = seen.loud > 0   ? "it is loud now"
+                            : seen.read > 0 ? "it is silent now"
+                                            : "its peak cannot be read, so Hushvane hears nothing";
+        Print("%s is running and has %d %hs on this device; %hs.\n", target, seen.counted,
+              Sessions(seen.counted), sound);
     }
     if (seen.denied > 0) {
         Print("%d %hs of %s belong to a process that Hushvane may not query: it runs elevated or "

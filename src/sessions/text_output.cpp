@@ -32,17 +32,18 @@ int FormatInto(wchar_t* buffer, int room, const char* format, va_list args) {
     return written;
 }
 
-void WriteUtf8(HANDLE handle, const wchar_t* text, int length) {
+bool WriteUtf8(HANDLE handle, const wchar_t* text, int length) {
     char bytes[kWriteChars * 3];
     int count =
         WideCharToMultiByte(CP_UTF8, 0, text, length, bytes, sizeof(bytes), nullptr, nullptr);
     for (int done = 0; done < count;) {
         DWORD written = 0;
         if (!WriteFile(handle, bytes + done, count - done, &written, nullptr) || written == 0) {
-            return; // a closed pipe: nobody reads any more
+            return false; // a closed pipe: nobody reads any more
         }
         done += written;
     }
+    return true;
 }
 
 } // namespace
@@ -52,7 +53,7 @@ bool IsConsole(HANDLE handle) {
     return GetConsoleMode(handle, &mode) != FALSE;
 }
 
-void WriteText(HANDLE handle, const wchar_t* text, int length) {
+bool WriteText(HANDLE handle, const wchar_t* text, int length) {
     bool console = IsConsole(handle);
     while (length > 0) {
         int chunk = length < kWriteChars ? length : kWriteChars;
@@ -60,15 +61,16 @@ void WriteText(HANDLE handle, const wchar_t* text, int length) {
         if (chunk < length && IS_HIGH_SURROGATE(text[chunk - 1])) {
             --chunk;
         }
-        if (console) {
-            DWORD written = 0;
-            WriteConsoleW(handle, text, chunk, &written, nullptr);
-        } else {
-            WriteUtf8(handle, text, chunk);
+        DWORD written = 0;
+        bool wrote = console ? WriteConsoleW(handle, text, chunk, &written, nullptr) != FALSE
+                             : WriteUtf8(handle, text, chunk);
+        if (!wrote) {
+            return false;
         }
         text += chunk;
         length -= chunk;
     }
+    return true;
 }
 
 void Print(const char* format, ...) {
@@ -84,9 +86,10 @@ void Print(const char* format, ...) {
     g_outputLength += length;
 }
 
-void FlushOutput() {
-    WriteText(GetStdHandle(STD_OUTPUT_HANDLE), g_output, g_outputLength);
+bool FlushOutput() {
+    bool written = WriteText(GetStdHandle(STD_OUTPUT_HANDLE), g_output, g_outputLength);
     g_outputLength = 0;
+    return written;
 }
 
 void PrintError(const char* format, ...) {

@@ -13,8 +13,9 @@
 // the buffer fills.
 void Print(const char* format, ...);
 
-// Writes what Print collected to the standard output and empties the buffer.
-void FlushOutput();
+// Writes what Print collected to the standard output and empties the buffer. False when the
+// output is gone, as when the program reading a pipe has ended.
+bool FlushOutput();
 
 // Writes a formatted text to the standard error at once.
 void PrintError(const char* format, ...);
@@ -23,7 +24,8 @@ void PrintError(const char* format, ...);
 bool IsConsole(HANDLE handle);
 
 // Writes text to the handle: through WriteConsoleW to a console, as UTF-8 to anything else.
-void WriteText(HANDLE handle, const wchar_t* text, int length);
+// False when a write failed.
+bool WriteText(HANDLE handle, const wchar_t* text, int length);
 
 // A peak level as the listing shows it: at most three significant digits, "NaN" for not a
 // number. Fills text[kPeakChars].
