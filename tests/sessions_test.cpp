@@ -426,6 +426,10 @@ TEST_F(SessionsWithFakeEndpoint, UnmuteAllCallsSetMuteOnTheMutedSessionsOnly) {
     }
 }
 
+BOOL WINAPI SurviveCtrlC(DWORD) {
+    return TRUE;
+}
+
 // Ctrl+C needs a console that this process and the companion share. This process survives it
 // with a handler of its own: Wine's children keep ignoring Ctrl+C when the parent ignored it
 // with SetConsoleCtrlHandler(nullptr, TRUE), whatever they call.
@@ -434,7 +438,7 @@ class SessionsWatch : public SessionsWithFakeEndpoint {
     static void SetUpTestSuite() {
         FreeConsole();
         AllocConsole();
-        SetConsoleCtrlHandler([](DWORD) -> BOOL { return TRUE; }, TRUE);
+        SetConsoleCtrlHandler(SurviveCtrlC, TRUE);
     }
 
     void Script3() {
@@ -545,6 +549,32 @@ TEST_F(SessionsWatch, DrawsEachListingOverTheLastOnAConsole) {
     EXPECT_FALSE(Has(second, chinese)) << "the longer listing before was not blanked";
     EXPECT_EQ(second.find(L"typed before the watch"), 0u);
     StopWithCtrlC(watch);
+    CloseHandle(console);
+}
+
+TEST_F(SessionsWatch, StartsFromTheTopOnceAListingHasScrolledTheConsole) {
+    SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
+    HANDLE console =
+        CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    &inherit, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(console, INVALID_HANDLE_VALUE);
+    CONSOLE_SCREEN_BUFFER_INFO before = {};
+    GetConsoleScreenBufferInfo(console, &before);
+    // Twelve rows, and the cursor on the ninth: the first listing runs past the end.
+    SMALL_RECT window = {0, 0, static_cast<SHORT>(before.dwSize.X - 1), 11};
+    SetConsoleWindowInfo(console, TRUE, &window);
+    ASSERT_TRUE(SetConsoleScreenBufferSize(console, {before.dwSize.X, 12}));
+    SetConsoleCursorPosition(console, {0, 8});
+    Script3();
+    PROCESS_INFORMATION watch = StartCompanion(L"--watch player.exe", console, console);
+    auto fromTheTop = [&] {
+        std::wstring text = ConsoleText(console);
+        return WithoutTimeStamp(text.substr(0, 19) + L"  ").empty() &&
+               text.find(L"it is silent now.") == text.rfind(L"it is silent now.");
+    };
+    EXPECT_TRUE(WaitUntil(fromTheTop, 5000)) << "the second listing was not drawn from the top";
+    StopWithCtrlC(watch);
+    SetConsoleScreenBufferSize(console, before.dwSize);
     CloseHandle(console);
 }
 
