@@ -42,13 +42,8 @@ void FindListedName(DWORD processId, wchar_t* name) {
 }
 
 // Asks again for the access Hushvane asks for, to learn why it was refused.
-void ExplainUnresolved(IAudioSessionControl2* control2, SessionOwner* owner) {
+void ExplainUnresolved(SessionOwner* owner) {
     FindListedName(owner->processId, owner->name);
-    if (control2->IsSystemSoundsSession() == S_OK) {
-        wcscpy(owner->name, L"(system sounds)");
-        owner->reason = "Windows' own sounds: Hushvane neither hears nor mutes them";
-        return;
-    }
     HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, owner->processId);
     DWORD error = process == nullptr ? GetLastError() : ERROR_SUCCESS;
     if (process != nullptr) {
@@ -132,12 +127,17 @@ void DescribeSessionOwner(IAudioSessionControl2* control2, SessionOwner* owner) 
     }
     owner->processIdStatus = control2->GetProcessId(&owner->processId);
     owner->hasProcessId = SUCCEEDED(owner->processIdStatus);
+    if (control2->IsSystemSoundsSession() == S_OK) {
+        wcscpy(owner->name, L"(system sounds)");
+        owner->reason = "Windows' own sounds: Hushvane neither hears nor mutes them";
+        return;
+    }
     if (!owner->hasProcessId) {
         wcscpy(owner->name, L"?");
         owner->reason = "its process id cannot be read: Hushvane skips the session";
         return;
     }
-    ExplainUnresolved(control2, owner);
+    ExplainUnresolved(owner);
 }
 
 int PrintNearMisses(const wchar_t* target) {
