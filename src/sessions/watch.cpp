@@ -42,12 +42,12 @@ void ClearConsole(HANDLE console, const CONSOLE_SCREEN_BUFFER_INFO& info) {
     FillConsoleOutputAttribute(console, info.wAttributes, cells, top, &written);
 }
 
-// Writes the collected listing over the last one and blanks what the last one had beyond it.
-// False when the console is gone.
-bool RedrawListing(HANDLE console, ConsoleRedraw* redraw) {
+// Puts the cursor where the last listing began, before anything of the next one is written (a
+// long listing is written out in parts as it is collected).
+void StartRedraw(HANDLE console, ConsoleRedraw* redraw) {
     CONSOLE_SCREEN_BUFFER_INFO info;
     if (!GetConsoleScreenBufferInfo(console, &info)) {
-        return FlushOutput();
+        return;
     }
     if (!redraw->started || redraw->clearFirst) {
         if (redraw->clearFirst) {
@@ -61,10 +61,18 @@ bool RedrawListing(HANDLE console, ConsoleRedraw* redraw) {
         redraw->clearFirst = false;
     }
     SetConsoleCursorPosition(console, redraw->origin);
+}
+
+// Writes the rest of the listing and blanks what the last one had beyond it. False when the
+// console is gone.
+bool FinishRedraw(HANDLE console, ConsoleRedraw* redraw) {
     if (!FlushOutput()) {
         return false;
     }
-    GetConsoleScreenBufferInfo(console, &info);
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    if (!GetConsoleScreenBufferInfo(console, &info)) {
+        return true;
+    }
     COORD end = info.dwCursorPosition;
     DWORD written = 0;
     FillConsoleOutputCharacterW(console, L' ', CellsBetween(end, redraw->end, info.dwSize.X), end,
@@ -102,12 +110,14 @@ int WatchSessions(const wchar_t* target) {
     ConsoleRedraw redraw = {};
     for (bool first = true;; first = false) {
         // Appended to a file or a pipe, a blank line separates two listings.
-        if (!console && !first) {
+        if (console) {
+            StartRedraw(output, &redraw);
+        } else if (!first) {
             Print("\n");
         }
         PrintLocalTime(console);
         ListSessions(target, devices.Get());
-        bool shown = console ? RedrawListing(output, &redraw) : FlushOutput();
+        bool shown = console ? FinishRedraw(output, &redraw) : FlushOutput();
         if (!shown || WaitForSingleObject(g_stopWatching, kWatchPeriodMs) != WAIT_TIMEOUT) {
             break;
         }
