@@ -66,11 +66,23 @@ void PrintProcessId(const SessionOwner& owner) {
     }
 }
 
+// Reads the session's peak as Hushvane does: the meter from the session control, then its
+// value. On failure names the call that failed.
+HRESULT ReadPeak(IAudioSessionControl* control, float* peak, const char** failedCall) {
+    ComRef<IAudioMeterInformation> meter;
+    HRESULT status = control->QueryInterface(__uuidof(IAudioMeterInformation), meter.PutVoid());
+    if (FAILED(status)) {
+        *failedCall = "QueryInterface(IAudioMeterInformation)";
+        return status;
+    }
+    *failedCall = "GetPeakValue";
+    return meter->GetPeakValue(peak);
+}
+
 void ListSession(IAudioSessionEnumerator* sessions, int index, const wchar_t* target,
                  TargetSessions* seen) {
-    // Declared in reverse so that leaving the scope releases the control, the extended control,
-    // the volume control and then the meter, as Hushvane does.
-    ComRef<IAudioMeterInformation> meter;
+    // Declared in reverse so that leaving the scope releases the control, the extended control
+    // and then the volume control, as Hushvane does.
     ComRef<ISimpleAudioVolume> volume;
     ComRef<IAudioSessionControl2> control2;
     ComRef<IAudioSessionControl> control;
@@ -93,13 +105,8 @@ void ListSession(IAudioSessionEnumerator* sessions, int index, const wchar_t* ta
     Print("  %-7hs", FAILED(muteStatus) ? "?" : muted ? "muted" : "audible");
 
     float peak = 0.0f;
-    HRESULT meterStatus =
-        control->QueryInterface(__uuidof(IAudioMeterInformation), meter.PutVoid());
-    const char* meterCall = "QueryInterface(IAudioMeterInformation)";
-    if (SUCCEEDED(meterStatus)) {
-        meterStatus = meter->GetPeakValue(&peak);
-        meterCall = "GetPeakValue";
-    }
+    const char* meterCall = "";
+    HRESULT meterStatus = ReadPeak(control.Get(), &peak, &meterCall);
     wchar_t peakText[kPeakChars] = L"?";
     if (SUCCEEDED(meterStatus)) {
         FormatPeak(peak, peakText);
