@@ -21,7 +21,7 @@ const char kUsage[] =
     "  HushvaneSessions.exe --unmute-all           unmute every muted session of the device\n"
     "  HushvaneSessions.exe --help                 show this text (also -h and /?)\n"
     "\n"
-    "Give the target as you would give it to Hushvane.exe: the file name of its executable,\n"
+    "Give the target as you would give it to Hushvane.exe: its executable's file name,\n"
     "letter case included. Its sessions are marked \"target\", and a last line says whether\n"
     "Hushvane hears it.\n"
     "\n"

@@ -56,8 +56,8 @@ void ExplainUnresolved(SessionOwner* owner) {
     } else if (error == ERROR_INVALID_PARAMETER) {
         owner->reason = "no such process: Hushvane skips the session";
     } else {
-        owner->reason = "its executable's path cannot be read (longer than 259 characters?): "
-                        "Hushvane skips the session";
+        owner->reason = "its path cannot be read (over 259 characters?): Hushvane skips the "
+                        "session";
     }
 }
 

@@ -106,10 +106,6 @@ void FormatPeak(float peak, wchar_t* text) {
         wcscpy(text, L"NaN");
         return;
     }
-    if (peak - peak != 0.0f) { // msvcrt would write 1.#INF
-        wcscpy(text, peak > 0.0f ? L"inf" : L"-inf");
-        return;
-    }
     _snwprintf(text, kPeakChars - 1, L"%.3g", static_cast<double>(peak));
     text[kPeakChars - 1] = L'\0';
     // msvcrt writes three exponent digits (1e-006); show two, as the C library does elsewhere.
