@@ -527,11 +527,15 @@ std::wstring ConsoleText(HANDLE console) {
     return text;
 }
 
-TEST_F(SessionsWatch, DrawsEachListingOverTheLastOnAConsole) {
+// The shared console's screen, in a handle that the companion inherits as its output.
+HANDLE OpenConsoleForChild() {
     SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
-    HANDLE console =
-        CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                    &inherit, OPEN_EXISTING, 0, nullptr);
+    return CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                       &inherit, OPEN_EXISTING, 0, nullptr);
+}
+
+TEST_F(SessionsWatch, DrawsEachListingOverTheLastOnAConsole) {
+    HANDLE console = OpenConsoleForChild();
     ASSERT_NE(console, INVALID_HANDLE_VALUE);
     DWORD written = 0;
     const std::wstring before = L"typed before the watch\n";
@@ -564,10 +568,7 @@ TEST_F(SessionsWatch, DrawsEachListingOverTheLastOnAConsole) {
 }
 
 TEST_F(SessionsWatch, StartsFromTheTopOnceAListingHasScrolledTheConsole) {
-    SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
-    HANDLE console =
-        CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                    &inherit, OPEN_EXISTING, 0, nullptr);
+    HANDLE console = OpenConsoleForChild();
     ASSERT_NE(console, INVALID_HANDLE_VALUE);
     CONSOLE_SCREEN_BUFFER_INFO before = {};
     GetConsoleScreenBufferInfo(console, &before);
