@@ -6,9 +6,6 @@
 
 #include "common/watcher_state.h"
 
-// The plain query right: processes that refuse it are never resolved, so never touched.
-constexpr DWORD kQueryInformationAccess = PROCESS_QUERY_INFORMATION;
-static_assert(kQueryInformationAccess == 0x0400, "query-information access, not the limited one");
 // The record carries pointer-sized fields, so its size depends on the architecture.
 static_assert(sizeof(PROCESSENTRY32W) == (sizeof(void*) == 4 ? 556 : 568),
               "the process entry record as Windows lays it out");
@@ -23,7 +20,7 @@ bool IsTargetRunning() {
     bool found = false;
     for (BOOL more = Process32FirstW(snapshot, &entry); more;
          more = Process32NextW(snapshot, &entry)) {
-        if (StrCmpW(entry.szExeFile, g_watcher.targetName) == 0) {
+        if (IsSameExecutableName(entry.szExeFile, g_watcher.targetName)) {
             found = true;
             break;
         }
@@ -33,7 +30,7 @@ bool IsTargetRunning() {
 }
 
 bool QuerySessionImagePath() {
-    HANDLE process = OpenProcess(kQueryInformationAccess, FALSE, g_watcher.sessionProcessId);
+    HANDLE process = OpenProcessForQuery(g_watcher.sessionProcessId);
     if (process == nullptr) {
         return false;
     }
@@ -44,5 +41,5 @@ bool QuerySessionImagePath() {
 }
 
 bool MatchesTargetName(const wchar_t* imagePath) {
-    return StrCmpW(PathFindFileNameW(imagePath), g_watcher.targetName) == 0;
+    return IsSameExecutableName(PathFindFileNameW(imagePath), g_watcher.targetName);
 }

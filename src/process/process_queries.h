@@ -1,5 +1,24 @@
 #pragma once
 
+#include <windows.h>
+#include <shlwapi.h>
+
+// The plain query right: processes that refuse it are never resolved, so never touched.
+constexpr DWORD kQueryInformationAccess = PROCESS_QUERY_INFORMATION;
+static_assert(kQueryInformationAccess == 0x0400, "query-information access, not the limited one");
+
+// Hushvane's name comparison: true when two executable file names are the same, letter case
+// included.
+inline bool IsSameExecutableName(const wchar_t* name, const wchar_t* otherName) {
+    return StrCmpW(name, otherName) == 0;
+}
+
+// Opens a process with the access Hushvane asks for to resolve it; null, with the error in
+// GetLastError, when the process refuses it or does not exist.
+inline HANDLE OpenProcessForQuery(DWORD processId) {
+    return OpenProcess(kQueryInformationAccess, FALSE, processId);
+}
+
 // True when some running process's executable file name equals the target name exactly.
 bool IsTargetRunning();
 

@@ -6,6 +6,7 @@
 
 #include "audio/audio_session.h"
 #include "common/watcher_state.h"
+#include "process/process_queries.h"
 #include "sessions/text_output.h"
 
 namespace {
@@ -44,7 +45,7 @@ void FindListedName(DWORD processId, wchar_t* name) {
 // Asks again for the access Hushvane asks for, to learn why it was refused.
 void ExplainUnresolved(SessionOwner* owner) {
     FindListedName(owner->processId, owner->name);
-    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, owner->processId);
+    HANDLE process = OpenProcessForQuery(owner->processId);
     DWORD error = process == nullptr ? GetLastError() : ERROR_SUCCESS;
     if (process != nullptr) {
         CloseHandle(process);
@@ -80,7 +81,7 @@ struct NearMisses {
 
 void AddNearMiss(const wchar_t* name, const NameForm& form, NearMisses* misses) {
     for (int i = 0; i < misses->count; ++i) {
-        if (StrCmpW(misses->found[i].name, name) == 0) {
+        if (IsSameExecutableName(misses->found[i].name, name)) {
             return; // several processes of one executable: name it once
         }
     }
@@ -88,7 +89,7 @@ void AddNearMiss(const wchar_t* name, const NameForm& form, NearMisses* misses) 
         NearMiss& miss = misses->found[misses->count++];
         lstrcpynW(miss.name, name, MAX_PATH);
         miss.how = form.how;
-        miss.otherCase = StrCmpW(name, form.name) != 0;
+        miss.otherCase = !IsSameExecutableName(name, form.name);
     }
 }
 
