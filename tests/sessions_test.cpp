@@ -12,6 +12,10 @@
 namespace {
 
 constexpr HRESULT kInvalidated = AUDCLNT_E_DEVICE_INVALIDATED; // what the fakes' faults return
+const wchar_t kNoHushvane[] = L"Hushvane.exe is not running: nothing is muted or unmuted now.";
+const wchar_t kDeniedReason[] =
+    L"(access denied: it runs elevated, as another user, or as a service "
+    L"or protected process; Hushvane can neither hear nor mute it)";
 
 struct Ended {
     DWORD exitCode;
@@ -182,8 +186,7 @@ TEST_F(SessionsWithFakeEndpoint, ListsEverySessionAsHushvaneSeesIt) {
     const std::wstring player = PoolProcess(kPlayer).imagePath;
     const std::wstring chat = PoolProcess(kChat).imagePath;
     const std::wstring chinese = PoolProcess(kChinese).imagePath;
-    const std::wstring denied = L"(access denied: runs elevated or as another user; Hushvane can "
-                                L"neither hear nor mute it)";
+    const std::wstring denied = kDeniedReason;
     const std::vector<SessionRow> rows = {
         {PoolProcess(kPlayer).id,
          0.25f,
@@ -233,16 +236,24 @@ TEST_F(SessionsWithFakeEndpoint, ListsEverySessionAsHushvaneSeesIt) {
          FALSE,
          kFailGetProcessId,
          {L"[GetProcessId failed: 0x88890004]", L"(its process id cannot be read"}},
+        {PoolProcess(kChat).id,
+         0.0f,
+         FALSE,
+         0,
+         {L"chat.exe          " + chat +
+          L"   (system sounds: Hushvane mutes them with the others)"},
+         {},
+         TRUE},
     };
     Script(rows);
     Ended run = RunCompanion(L"player.exe");
     EXPECT_EQ(run.exitCode, 0u) << run.err;
     EXPECT_EQ(run.err, L"");
     std::vector<std::wstring> lines = Lines(run.out);
-    ASSERT_EQ(lines.size(), rows.size() + 3) << run.out;
+    ASSERT_EQ(lines.size(), rows.size() + 4) << run.out;
     EXPECT_EQ(lines[0], L"Default playback device: Fake Speakers (Hushvane tests)");
     for (size_t i = 0; i < rows.size(); ++i) {
-        const std::wstring& line = lines[i + 2];
+        const std::wstring& line = lines[i + 3];
         for (const std::wstring& part : rows[i].shows) {
             EXPECT_TRUE(Has(line, part)) << "session " << i << " lacks " << part << ": " << line;
         }
@@ -298,7 +309,25 @@ TEST_F(SessionsWithFakeEndpoint, SaysWhetherHushvaneHearsTheTarget) {
          {L"guarded.exe is running but has no session on this device that Hushvane can see. "
           L"Hushvane hears it only while it has a session on this device.",
           L"2 sessions of guarded.exe belong to a process that Hushvane may not query: it runs "
-          L"elevated or as another user. Start Hushvane the same way to hear it."}},
+          L"elevated, as another user, or as a service or protected process. Hushvane hears it "
+          L"only when started with the same rights."}},
+        {L"guarded.exe",
+         {denied},
+         0,
+         {L"guarded.exe is running but has no session on this device that Hushvane can see. "
+          L"Hushvane hears it only while it has a session on this device.",
+          L"1 session of guarded.exe belongs to a process that Hushvane may not query: it runs "
+          L"elevated, as another user, or as a service or protected process. Hushvane hears it "
+          L"only when started with the same rights."}},
+        {L"player.exe",
+         {{PoolProcess(kPlayerOtherCase).id, 0.0f, FALSE, 0}},
+         0,
+         {L"player.exe is running but has no session on this device that Hushvane can see. "
+          L"Hushvane hears it only while it has a session on this device.",
+          L"Process " + Pid(kPlayerOtherCase) +
+              L" has a session as Player.exe, which is player.exe in another letter case: "
+              L"Hushvane compares names exactly, letter case included, so it does not hear that "
+              L"session."}},
         {L"播放器.exe",
          {chinese},
          0,
@@ -315,8 +344,8 @@ TEST_F(SessionsWithFakeEndpoint, SaysWhetherHushvaneHearsTheTarget) {
         Ended run = RunCompanion(c.arguments);
         EXPECT_EQ(run.exitCode, c.exitCode) << run.out << run.err;
         std::vector<std::wstring> lines = Lines(run.out);
-        // The device, the heading, and a line a session or one saying there are none.
-        size_t listed = 2 + (c.sessions.empty() ? 1 : c.sessions.size());
+        // The device, Hushvane, the heading, and a line a session or one saying there are none.
+        size_t listed = 3 + (c.sessions.empty() ? 1 : c.sessions.size());
         ASSERT_GE(lines.size(), listed) << run.out;
         EXPECT_EQ(std::vector<std::wstring>(lines.begin() + listed, lines.end()), c.verdict);
     }
@@ -338,7 +367,7 @@ TEST_F(SessionsWithFakeEndpoint, NamesTheDeviceAndTheStepThatFailed) {
          L"",
          0,
          {L"Default playback device: {0.0.0.00000000}.{hushvane-fake} (its name cannot be read)",
-          L"    PID  mute     peak      sound   executable        path",
+          kNoHushvane, L"    PID  mute     peak      sound   executable        path",
           L"         (no sessions)"}},
         {"no default device",
          kFailGetDefaultEndpoint,
@@ -418,11 +447,40 @@ TEST_F(SessionsWithFakeEndpoint, UnmuteAllCallsSetMuteOnTheMutedSessionsOnly) {
         }
         EXPECT_TRUE(Has(run.out, L"Unmuted " + std::wstring(7 - Pid(kPlayer).size(), L' ') +
                                      Pid(kPlayer) + L"  player.exe"));
-        EXPECT_TRUE(Has(run.out, L"Unmuted       0  (system sounds)"));
+        EXPECT_TRUE(Has(run.out, L"Unmuted       0  (system sounds)   (Windows' own sounds: "
+                                 L"Hushvane neither hears nor mutes them)\n"));
+        EXPECT_TRUE(Has(run.out, L"Unmuted 2147483633  ?                 (no such process: "
+                                 L"Hushvane skips the session)\n"));
         if (c.refusingFaults == kFailSetMute) {
             EXPECT_TRUE(Has(run.out, L"SetMute failed with 0x88890004:\n  still muted"));
         }
         ExpectEndedCleanly();
+    }
+}
+
+// Copies of the test helper stand for Hushvane.exe, found by name in any letter case.
+TEST_F(SessionsWithFakeEndpoint, SaysWhetherHushvaneRunsAndAsWhichProcesses) {
+    Script({});
+    const wchar_t* const paths[] = {L"C:\\hvtest\\hv1\\Hushvane.exe",
+                                    L"C:\\hvtest\\hv2\\HUSHVANE.EXE"};
+    TestProcess hushvanes[2];
+    std::wstring ids[2];
+    for (int running = 0; running <= 2; ++running) {
+        if (running > 0) {
+            ASSERT_TRUE(StartTestProcess(paths[running - 1], false, &hushvanes[running - 1]));
+            ids[running - 1] = std::to_wstring(hushvanes[running - 1].id);
+        }
+        const std::wstring two = L"Hushvane.exe is running 2 times, as processes ";
+        const std::wstring fight =
+            L": they would fight over the same sessions, so end all but one.";
+        const std::wstring expected[] = {
+            kNoHushvane, L"Hushvane.exe is running as process " + ids[0] + L".",
+            two + ids[0] + L", " + ids[1] + fight, two + ids[1] + L", " + ids[0] + fight};
+        std::wstring line = Lines(RunCompanion(L"").out).at(1);
+        EXPECT_TRUE(line == expected[running] || (running == 2 && line == expected[3])) << line;
+    }
+    for (TestProcess& hushvane : hushvanes) {
+        StopTestProcess(&hushvane);
     }
 }
 

@@ -1,5 +1,6 @@
 #include "sessions/session_listing.h"
 
+#include <shlwapi.h>
 #include <wchar.h>
 
 #include "audio/audio_session.h"
@@ -21,6 +22,10 @@ struct TargetSessions {
     int read;    // of those, the ones whose peak could be read
     int loud;
     int denied; // sessions of a process of the target's name that Hushvane may not query
+    // The first session whose executable is the target's name in another letter case.
+    bool otherCase;
+    DWORD otherCaseProcessId;
+    wchar_t otherCaseName[MAX_PATH];
 };
 
 void CantRead(const char* what, const char* call, HRESULT status) {
@@ -58,14 +63,6 @@ void PrintFailedCall(const char* call, HRESULT status) {
     Print("   [%hs failed: 0x%08lX]", call, status);
 }
 
-void PrintProcessId(const SessionOwner& owner) {
-    if (owner.hasProcessId) {
-        Print("%7lu", owner.processId);
-    } else {
-        Print("%7hs", "?");
-    }
-}
-
 // Reads the session's peak as Hushvane does: the meter from the session control, then its
 // value. On failure names the call that failed.
 HRESULT ReadPeak(IAudioSessionControl* control, float* peak, const char** failedCall) {
@@ -77,6 +74,25 @@ HRESULT ReadPeak(IAudioSessionControl* control, float* peak, const char** failed
     }
     *failedCall = "GetPeakValue";
     return meter->GetPeakValue(peak);
+}
+
+// Counts the session for the verdict: as the target's, as one Hushvane may not query, or as
+// one whose name differs from the target's in letter case alone.
+void CountTargetSession(const wchar_t* target, const SessionOwner& owner, bool isTarget,
+                        HRESULT meterStatus, float peak, TargetSessions* seen) {
+    if (isTarget) {
+        ++seen->counted;
+        seen->read += SUCCEEDED(meterStatus) ? 1 : 0;
+        seen->loud += SUCCEEDED(meterStatus) && IsLoudPeak(peak) ? 1 : 0;
+    }
+    if (owner.accessDenied && MatchesTargetName(owner.name)) {
+        ++seen->denied;
+    }
+    if (owner.resolved && !isTarget && !seen->otherCase && StrCmpIW(owner.name, target) == 0) {
+        seen->otherCase = true;
+        seen->otherCaseProcessId = owner.processId;
+        lstrcpynW(seen->otherCaseName, owner.name, MAX_PATH);
+    }
 }
 
 void ListSession(IAudioSessionEnumerator* sessions, int index, const wchar_t* target,
@@ -112,21 +128,19 @@ void ListSession(IAudioSessionEnumerator* sessions, int index, const wchar_t* ta
         FormatPeak(peak, peakText);
     }
     const char* sound = FAILED(meterStatus) ? "?" : IsLoudPeak(peak) ? "loud" : "silent";
-    Print("  %-9s %-6hs  %-16s  %s", peakText, sound, owner.name,
-          owner.resolved ? owner.path : L"");
-    if (!owner.resolved) {
-        Print("(%hs)", owner.reason);
-    }
+    Print("  %-9s %-6hs  ", peakText, sound);
+    PrintOwner(owner);
 
     bool isTarget = target != nullptr && owner.resolved && MatchesTargetName(owner.path);
     if (isTarget) {
         Print("   target");
-        ++seen->counted;
-        seen->read += SUCCEEDED(meterStatus) ? 1 : 0;
-        seen->loud += SUCCEEDED(meterStatus) && IsLoudPeak(peak) ? 1 : 0;
     }
-    if (target != nullptr && owner.accessDenied && MatchesTargetName(owner.name)) {
-        ++seen->denied;
+    if (owner.resolved && owner.systemSounds) {
+        Print("   (system sounds: Hushvane %hs)",
+              isTarget ? "hears them as the target's" : "mutes them with the others");
+    }
+    if (target != nullptr) {
+        CountTargetSession(target, owner, isTarget, meterStatus, peak, seen);
     }
     if (!owner.hasProcessId) {
         PrintFailedCall("GetProcessId", owner.processIdStatus);
@@ -142,6 +156,10 @@ void ListSession(IAudioSessionEnumerator* sessions, int index, const wchar_t* ta
 
 const char* Sessions(int count) {
     return count == 1 ? "session" : "sessions";
+}
+
+const char* Belong(int count) {
+    return count == 1 ? "belongs" : "belong";
 }
 
 int PrintVerdict(const wchar_t* target, const TargetSessions& seen) {
@@ -166,10 +184,17 @@ int PrintVerdict(const wchar_t* target, const TargetSessions& seen) {
         Print("%s is running and has %d %hs on this device; %hs.\n", target, seen.counted,
               Sessions(seen.counted), sound);
     }
+    if (seen.counted == 0 && seen.otherCase) {
+        Print("Process %lu has a session as %s, which is %s in another letter case: Hushvane "
+              "compares names exactly, letter case included, so it does not hear that "
+              "session.\n",
+              seen.otherCaseProcessId, seen.otherCaseName, target);
+    }
     if (seen.denied > 0) {
-        Print("%d %hs of %s belong to a process that Hushvane may not query: it runs elevated or "
-              "as another user. Start Hushvane the same way to hear it.\n",
-              seen.denied, Sessions(seen.denied), target);
+        Print("%d %hs of %s %hs to a process that Hushvane may not query: it runs elevated, as "
+              "another user, or as a service or protected process. Hushvane hears it only when "
+              "started with the same rights.\n",
+              seen.denied, Sessions(seen.denied), target, Belong(seen.denied));
     }
     return kExitDone;
 }
@@ -221,6 +246,7 @@ int ListSessions(const wchar_t* target, IMMDeviceEnumerator* devices) {
     if (!OpenSessionList(&list)) {
         return kExitUnreadable;
     }
+    PrintHushvaneProcesses();
     g_watcher.targetName = target;
     Print("%7hs  %-7hs  %-9hs %-6hs  %-16hs  %hs\n", "PID", "mute", "peak", "sound", "executable",
           "path");

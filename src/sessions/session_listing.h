@@ -28,6 +28,7 @@ struct SessionList {
 // returns false.
 bool OpenSessionList(SessionList* list);
 
-// Prints the device's name (or its id), one line per session and, with a target, whether and
-// how Hushvane hears it. target and devices may be null. Returns the exit status.
+// Prints the device's name (or its id), whether Hushvane runs, one line per session and, with
+// a target, whether and how Hushvane hears it. target and devices may be null. Returns the exit
+// status.
 int ListSessions(const wchar_t* target, IMMDeviceEnumerator* devices);

@@ -12,6 +12,7 @@
 namespace {
 
 constexpr int kMaxNearMisses = 8;
+constexpr int kMaxHushvaneProcesses = 8;
 
 // Calls visit(entry) for each process of a fresh snapshot until it returns false.
 template <typename Visit> void VisitProcesses(Visit visit) {
@@ -52,8 +53,8 @@ void ExplainUnresolved(SessionOwner* owner) {
     }
     if (error == ERROR_ACCESS_DENIED) {
         owner->accessDenied = true;
-        owner->reason = "access denied: runs elevated or as another user; Hushvane can neither "
-                        "hear nor mute it";
+        owner->reason = "access denied: it runs elevated, as another user, or as a service or "
+                        "protected process; Hushvane can neither hear nor mute it";
     } else if (error == ERROR_INVALID_PARAMETER) {
         owner->reason = "no such process: Hushvane skips the session";
     } else {
@@ -119,6 +120,7 @@ void DescribeSessionOwner(IAudioSessionControl2* control2, SessionOwner* owner) 
     *owner = {};
     // Hushvane's own rule decides; the rest only explains a refusal.
     owner->resolved = ResolveSessionProcess(control2);
+    owner->systemSounds = control2->IsSystemSoundsSession() == S_OK;
     if (owner->resolved) {
         owner->hasProcessId = true;
         owner->processId = g_watcher.sessionProcessId;
@@ -128,7 +130,7 @@ void DescribeSessionOwner(IAudioSessionControl2* control2, SessionOwner* owner) 
     }
     owner->processIdStatus = control2->GetProcessId(&owner->processId);
     owner->hasProcessId = SUCCEEDED(owner->processIdStatus);
-    if (control2->IsSystemSoundsSession() == S_OK) {
+    if (owner->systemSounds) {
         wcscpy(owner->name, L"(system sounds)");
         owner->reason = "Windows' own sounds: Hushvane neither hears nor mutes them";
         return;
@@ -139,6 +141,51 @@ void DescribeSessionOwner(IAudioSessionControl2* control2, SessionOwner* owner) 
         return;
     }
     ExplainUnresolved(owner);
+}
+
+void PrintProcessId(const SessionOwner& owner) {
+    if (owner.hasProcessId) {
+        Print("%7lu", owner.processId);
+    } else {
+        Print("%7hs", "?");
+    }
+}
+
+void PrintOwner(const SessionOwner& owner) {
+    if (owner.resolved) {
+        Print("%-16s  %s", owner.name, owner.path);
+    } else {
+        Print("%-16s  (%hs)", owner.name, owner.reason);
+    }
+}
+
+void PrintHushvaneProcesses() {
+    DWORD ids[kMaxHushvaneProcesses];
+    int count = 0;
+    // The user's own program, whatever letter case its file name has on disk.
+    VisitProcesses([&](const PROCESSENTRY32W& entry) {
+        if (StrCmpIW(entry.szExeFile, L"Hushvane.exe") == 0) {
+            if (count < kMaxHushvaneProcesses) {
+                ids[count] = entry.th32ProcessID;
+            }
+            ++count;
+        }
+        return true;
+    });
+    if (count == 0) {
+        Print("Hushvane.exe is not running: nothing is muted or unmuted now.\n");
+        return;
+    }
+    if (count == 1) {
+        Print("Hushvane.exe is running as process %lu.\n", ids[0]);
+        return;
+    }
+    Print("Hushvane.exe is running %d times, as processes", count);
+    for (int i = 0; i < count && i < kMaxHushvaneProcesses; ++i) {
+        Print("%hs %lu", i == 0 ? "" : ",", ids[i]);
+    }
+    Print("%hs: they would fight over the same sessions, so end all but one.\n",
+          count > kMaxHushvaneProcesses ? " and more" : "");
 }
 
 int PrintNearMisses(const wchar_t* target) {

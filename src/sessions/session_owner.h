@@ -17,11 +17,24 @@ struct SessionOwner {
     const char* reason;
     // The owner runs, but Hushvane may not query it.
     bool accessDenied;
+    // Windows' own sounds, whether or not their owner resolves (Windows 10 may give
+    // taskhostw.exe as their owner, and then Hushvane mutes them with the others).
+    bool systemSounds;
 };
 
 // Resolves the session's owner as Hushvane does (ResolveSessionProcess: GetProcessId, then the
 // image path) and, where that fails, finds out why and the name the process list gives.
 void DescribeSessionOwner(IAudioSessionControl2* control2, SessionOwner* owner);
+
+// Prints the owner's process id in the listing's first column, "?" when it is unknown.
+void PrintProcessId(const SessionOwner& owner);
+
+// Prints the executable's name and its path or, where Hushvane cannot resolve the owner, why.
+void PrintOwner(const SessionOwner& owner);
+
+// Prints a line saying whether Hushvane.exe runs, and as which processes: two or more would
+// fight over the same sessions.
+void PrintHushvaneProcesses();
 
 // Prints, one a line, every running process whose name comes close to a target that does not
 // run: the same name in another letter case, the file-name part of a path, the name with .exe.

@@ -12,13 +12,14 @@ struct UnmuteCount {
     int failed; // sessions that could not be checked or unmuted
 };
 
+// Names the session as the listing does: process id, executable and path, or why Hushvane
+// cannot tell its owner.
 void PrintSession(const char* what, const SessionOwner& owner) {
-    if (owner.hasProcessId) {
-        Print("%hs %7lu  %-16s  %s\n", what, owner.processId, owner.name,
-              owner.resolved ? owner.path : L"");
-    } else {
-        Print("%hs %7hs  %s\n", what, "?", owner.name);
-    }
+    Print("%hs ", what);
+    PrintProcessId(owner);
+    Print("  ");
+    PrintOwner(owner);
+    Print("\n");
 }
 
 void UnmuteSession(IAudioSessionEnumerator* sessions, int index, UnmuteCount* count) {
