@@ -504,19 +504,31 @@ class SessionsWatch : public SessionsWithFakeEndpoint {
                 {PoolProcess(kChat).id, 0.0f, TRUE, 0, {}},
                 {PoolProcess(kChinese).id, 0.0f, FALSE, 0, {}}});
     }
-    void StopWithCtrlC(PROCESS_INFORMATION& watch) {
+    // A watch that a failed assertion left running would hold the test's output open.
+    void TearDown() override {
+        if (watch_.hProcess != nullptr) {
+            TerminateProcess(watch_.hProcess, 99);
+            WaitForExit(watch_, 5000);
+        }
+        SessionsWithFakeEndpoint::TearDown();
+    }
+
+    void StopWithCtrlC() {
         EXPECT_TRUE(GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0));
-        EXPECT_EQ(WaitForExit(watch, 3000), 0u);
+        EXPECT_EQ(WaitForExit(watch_, 3000), 0u);
+        watch_ = {};
         ExpectNoSetMute();
         ExpectEndedCleanly();
     }
+
+    PROCESS_INFORMATION watch_ = {};
 };
 
 TEST_F(SessionsWatch, AppendsTimedListingsToAFileUntilCtrlC) {
     Script3();
     const std::wstring outPath = TempFile(L"hvsessions-watch.txt");
     HANDLE out = CreateInheritable(outPath);
-    PROCESS_INFORMATION watch = StartCompanion(L"player.exe --watch", out, out);
+    watch_ = StartCompanion(L"player.exe --watch", out, out);
     CloseHandle(out);
     const std::wstring silent = L"it is silent now.\n";
     const std::wstring loud = L"it is loud now.\n";
@@ -534,7 +546,7 @@ TEST_F(SessionsWatch, AppendsTimedListingsToAFileUntilCtrlC) {
         return text.find(loud, text.find(failed)) != std::wstring::npos;
     };
     ASSERT_TRUE(WaitUntil(loudAgain, 5000));
-    StopWithCtrlC(watch);
+    StopWithCtrlC();
 
     std::wstring text = ReadUtf8(outPath);
     std::vector<std::wstring> listings;
@@ -565,13 +577,14 @@ TEST_F(SessionsWatch, EndsWhenNobodyReadsItsOutput) {
     HANDLE writer = nullptr;
     ASSERT_TRUE(CreatePipe(&reader, &writer, &inherit, 0));
     SetHandleInformation(reader, HANDLE_FLAG_INHERIT, 0);
-    PROCESS_INFORMATION watch = StartCompanion(L"--watch", writer, writer);
+    watch_ = StartCompanion(L"--watch", writer, writer);
     CloseHandle(writer);
     char first[64] = {};
     DWORD read = 0;
     EXPECT_TRUE(ReadFile(reader, first, sizeof(first) - 1, &read, nullptr));
     CloseHandle(reader);
-    EXPECT_EQ(WaitForExit(watch, 4000), 0u);
+    EXPECT_EQ(WaitForExit(watch_, 4000), 0u);
+    watch_ = {};
     ExpectEndedCleanly();
 }
 
@@ -583,6 +596,18 @@ std::wstring ConsoleText(HANDLE console) {
     DWORD read = 0;
     ReadConsoleOutputCharacterW(console, &text[0], static_cast<DWORD>(text.size()), {0, 0}, &read);
     return text;
+}
+
+// The console's row that holds part, without the blanks that end it.
+std::wstring RowHolding(HANDLE console, const std::wstring& part) {
+    CONSOLE_SCREEN_BUFFER_INFO info = {};
+    GetConsoleScreenBufferInfo(console, &info);
+    std::wstring text = ConsoleText(console);
+    size_t row = text.find(part) / info.dwSize.X;
+    std::wstring line = text.find(part) == std::wstring::npos
+                            ? L""
+                            : text.substr(row * info.dwSize.X, info.dwSize.X);
+    return line.substr(0, line.find_last_not_of(L' ') + 1);
 }
 
 // The shared console's screen, in a handle that the companion inherits as its output.
@@ -598,8 +623,11 @@ TEST_F(SessionsWatch, DrawsEachListingOverTheLastOnAConsole) {
     DWORD written = 0;
     const std::wstring before = L"typed before the watch\n";
     WriteConsoleW(console, before.c_str(), static_cast<DWORD>(before.size()), &written, nullptr);
-    Script3();
-    PROCESS_INFORMATION watch = StartCompanion(L"--watch player.exe", console, console);
+    // Player.exe's path is longer than chat.exe's, which takes its row in the second listing.
+    Script({{PoolProcess(kPlayer).id, 0.0f, FALSE, 0},
+            {PoolProcess(kPlayerOtherCase).id, 0.0f, TRUE, 0},
+            {PoolProcess(kChinese).id, 0.0f, FALSE, 0}});
+    watch_ = StartCompanion(L"--watch player.exe", console, console);
     const std::wstring chinese = PoolProcess(kChinese).imagePath;
     ASSERT_TRUE(WaitUntil([&] { return Has(ConsoleText(console), L"it is silent now."); }, 10000));
     std::wstring first = ConsoleText(console);
@@ -607,44 +635,63 @@ TEST_F(SessionsWatch, DrawsEachListingOverTheLastOnAConsole) {
     size_t deviceAt = first.find(L"Default playback device");
     EXPECT_TRUE(Has(first, chinese)) << "Chinese written whole through WriteConsoleW";
 
-    script_->sessionCount = 1;
+    const std::wstring chat = PoolProcess(kChat).imagePath;
+    script_->processIds[1] = PoolProcess(kChat).id;
+    script_->sessionCount = 2;
     script_->peaks[0] = 0.5f;
     // The blanking follows the writing: wait until both are done.
     ASSERT_TRUE(WaitUntil(
         [&] {
             std::wstring text = ConsoleText(console);
-            return Has(text, L"it is loud now.") && !Has(text, L"it is silent now.");
+            return Has(text, L"it is loud now.") && Has(text, chat) && !Has(text, chinese);
         },
         5000))
         << "the longer listing before was not blanked";
     std::wstring second = ConsoleText(console);
     EXPECT_EQ(second.find(L"Default playback device"), deviceAt) << "not drawn in place";
-    EXPECT_FALSE(Has(second, chinese)) << "the longer listing before was not blanked";
     EXPECT_EQ(second.find(L"typed before the watch"), 0u);
-    StopWithCtrlC(watch);
+    // A row drawn over a longer one keeps nothing of it.
+    EXPECT_EQ(RowHolding(console, L"it is loud now."),
+              L"player.exe is running and has 1 session on this device; it is loud now.");
+    std::wstring chatRow = RowHolding(console, chat);
+    EXPECT_EQ(chatRow.rfind(chat) + chat.size(), chatRow.size()) << chatRow;
+    StopWithCtrlC();
     CloseHandle(console);
 }
 
-TEST_F(SessionsWatch, StartsFromTheTopOnceAListingHasScrolledTheConsole) {
+TEST_F(SessionsWatch, KeepsTheRowsAboveAndFitsATallListingToTheWindow) {
+    // A fresh console with a window of 80 by 12 on a buffer of 20 rows, twelve of them typed
+    // before the watch.
+    FreeConsole();
+    AllocConsole();
     HANDLE console = OpenConsoleForChild();
-    ASSERT_NE(console, INVALID_HANDLE_VALUE);
-    CONSOLE_SCREEN_BUFFER_INFO before = {};
-    GetConsoleScreenBufferInfo(console, &before);
-    // Twelve rows, and the cursor on the ninth: the first listing runs past the end.
-    SMALL_RECT window = {0, 0, static_cast<SHORT>(before.dwSize.X - 1), 11};
+    SMALL_RECT window = {0, 0, 79, 11};
     SetConsoleWindowInfo(console, TRUE, &window);
-    ASSERT_TRUE(SetConsoleScreenBufferSize(console, {before.dwSize.X, 12}));
-    SetConsoleCursorPosition(console, {0, 8});
-    Script3();
-    PROCESS_INFORMATION watch = StartCompanion(L"--watch player.exe", console, console);
-    auto fromTheTop = [&] {
-        std::wstring text = ConsoleText(console);
-        return WithoutTimeStamp(text.substr(0, 19) + L"  ").empty() &&
-               text.find(L"it is silent now.") == text.rfind(L"it is silent now.");
-    };
-    EXPECT_TRUE(WaitUntil(fromTheTop, 5000)) << "the second listing was not drawn from the top";
-    StopWithCtrlC(watch);
-    SetConsoleScreenBufferSize(console, before.dwSize);
+    ASSERT_TRUE(SetConsoleScreenBufferSize(console, {80, 20}));
+    for (int i = 0; i < 12; ++i) {
+        std::wstring typed = L"typed " + std::to_wstring(i) + L"\n";
+        WriteConsoleW(console, typed.c_str(), static_cast<DWORD>(typed.size()), nullptr, nullptr);
+    }
+    // Ten sessions and a verdict of two rows: four sessions fit under the four rows above them.
+    Script(std::vector<SessionRow>(10, {PoolProcess(kChat).id, 0.0f, FALSE, 0}));
+    watch_ = StartCompanion(L"--watch player.exe", console, console);
+    std::wstring first;
+    auto drawn = [&] { return Has(first = ConsoleText(console), L"only while it has a session"); };
+    ASSERT_TRUE(WaitUntil(drawn, 10000)) << first;
+    EXPECT_EQ(RowHolding(console, L"more sessions"),
+              L"         (6 more sessions: make the window taller, or redirect to a file)");
+    EXPECT_EQ(first.find_last_not_of(L' ') / 80, 18u) << "taller than the window\n" << first;
+    // The buffer scrolled once, by four rows: the rest of what was typed is right above.
+    EXPECT_EQ(first.find(L"typed 4"), 0u) << first;
+    EXPECT_EQ(first.find(L"typed 11"), 7u * 80);
+    EXPECT_EQ(first.find(L"Default playback device"), 9u * 80);
+    // The next listings stay where the first one is.
+    script_->muted[0] = TRUE;
+    ASSERT_TRUE(WaitUntil([&] { return Has(ConsoleText(console), L"  muted  "); }, 5000));
+    std::wstring next = ConsoleText(console);
+    EXPECT_EQ(next.substr(0, 8 * 80), first.substr(0, 8 * 80));
+    EXPECT_EQ(next.find(L"Default playback device"), 9u * 80);
+    StopWithCtrlC();
     CloseHandle(console);
 }
 

@@ -79,7 +79,7 @@ int RunCommand(const Command& command) {
     if (command.watch) {
         return WatchSessions(command.target);
     }
-    return ListSessions(command.target, nullptr);
+    return ListSessions(command.target, nullptr, nullptr);
 }
 
 } // namespace

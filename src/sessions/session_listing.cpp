@@ -240,7 +240,7 @@ bool OpenSessionList(SessionList* list) {
     return true;
 }
 
-int ListSessions(const wchar_t* target, IMMDeviceEnumerator* devices) {
+int ListSessions(const wchar_t* target, IMMDeviceEnumerator* devices, ListingLayout* layout) {
     SessionList list = {};
     list.deviceEnumerator = ComRef<IMMDeviceEnumerator>::AddRefOf(devices);
     if (!OpenSessionList(&list)) {
@@ -250,6 +250,10 @@ int ListSessions(const wchar_t* target, IMMDeviceEnumerator* devices) {
     g_watcher.targetName = target;
     Print("%7hs  %-7hs  %-9hs %-6hs  %-16hs  %hs\n", "PID", "mute", "peak", "sound", "executable",
           "path");
+    if (layout != nullptr) {
+        layout->firstSessionLine = CollectedLineCount();
+        layout->sessionLines = list.count;
+    }
     TargetSessions seen = {};
     for (int index = 0; index < list.count; ++index) {
         ListSession(list.sessions.Get(), index, target, &seen);

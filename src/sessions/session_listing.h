@@ -28,7 +28,14 @@ struct SessionList {
 // returns false.
 bool OpenSessionList(SessionList* list);
 
+// Where a listing's session rows stand among the lines that Print has collected, so that a
+// console window can show as many of them as fit.
+struct ListingLayout {
+    int firstSessionLine;
+    int sessionLines; // one line per session; none when the list could not be read
+};
+
 // Prints the device's name (or its id), whether Hushvane runs, one line per session and, with
-// a target, whether and how Hushvane hears it. target and devices may be null. Returns the exit
-// status.
-int ListSessions(const wchar_t* target, IMMDeviceEnumerator* devices);
+// a target, whether and how Hushvane hears it. target, devices and layout may be null. Returns
+// the exit status.
+int ListSessions(const wchar_t* target, IMMDeviceEnumerator* devices, ListingLayout* layout);

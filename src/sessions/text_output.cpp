@@ -5,8 +5,8 @@
 
 namespace {
 
-// Enough for a listing of a hundred sessions before it is written out in parts.
-constexpr int kOutputChars = 16384;
+// Enough for a listing of two hundred sessions before it is written out in parts.
+constexpr int kOutputChars = 32768;
 // Old consoles refuse large writes; files and pipes take any size, but a chunk keeps the
 // UTF-8 bytes on the stack.
 constexpr int kWriteChars = 4096;
@@ -90,6 +90,31 @@ bool FlushOutput() {
     bool written = WriteText(GetStdHandle(STD_OUTPUT_HANDLE), g_output, g_outputLength);
     g_outputLength = 0;
     return written;
+}
+
+const wchar_t* CollectedOutput(int* length) {
+    *length = g_outputLength;
+    return g_output;
+}
+
+int CollectedLineCount() {
+    int lines = 0;
+    for (int i = 0; i < g_outputLength; ++i) {
+        lines += g_output[i] == L'\n' ? 1 : 0;
+    }
+    return lines;
+}
+
+void DiscardOutput() {
+    g_outputLength = 0;
+}
+
+int FormatText(wchar_t* buffer, int room, const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    int length = FormatInto(buffer, room, format, args);
+    va_end(args);
+    return length;
 }
 
 void PrintError(const char* format, ...) {

@@ -17,6 +17,15 @@ void Print(const char* format, ...);
 // output is gone, as when the program reading a pipe has ended.
 bool FlushOutput();
 
+// What Print has collected and not yet written, for a caller that writes it out its own way and
+// then forgets it with DiscardOutput.
+const wchar_t* CollectedOutput(int* length);
+int CollectedLineCount();
+void DiscardOutput();
+
+// Formats into a buffer of room characters, always terminated; returns the length.
+int FormatText(wchar_t* buffer, int room, const char* format, ...);
+
 // Writes a formatted text to the standard error at once.
 void PrintError(const char* format, ...);
 

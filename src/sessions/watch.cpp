@@ -1,6 +1,7 @@
 #include "sessions/watch.h"
 
 #include "audio/audio_session.h"
+#include "sessions/console_redraw.h"
 #include "sessions/session_listing.h"
 #include "sessions/text_output.h"
 
@@ -19,69 +20,6 @@ BOOL WINAPI StopWatching(DWORD event) {
     // returns, so wait here while the main thread releases everything and exits.
     Sleep(INFINITE);
     return TRUE;
-}
-
-// Where the listings stand on a console, so that each one is drawn over the last.
-struct ConsoleRedraw {
-    bool started;
-    bool clearFirst;
-    COORD origin;
-    COORD end;
-};
-
-DWORD CellsBetween(COORD from, COORD to, SHORT width) {
-    int cells = (to.Y - from.Y) * width + (to.X - from.X);
-    return cells > 0 ? static_cast<DWORD>(cells) : 0;
-}
-
-void ClearConsole(HANDLE console, const CONSOLE_SCREEN_BUFFER_INFO& info) {
-    COORD top = {0, 0};
-    DWORD cells = static_cast<DWORD>(info.dwSize.X) * info.dwSize.Y;
-    DWORD written = 0;
-    FillConsoleOutputCharacterW(console, L' ', cells, top, &written);
-    FillConsoleOutputAttribute(console, info.wAttributes, cells, top, &written);
-}
-
-// Puts the cursor where the last listing began, before anything of the next one is written (a
-// long listing is written out in parts as it is collected).
-void StartRedraw(HANDLE console, ConsoleRedraw* redraw) {
-    CONSOLE_SCREEN_BUFFER_INFO info;
-    if (!GetConsoleScreenBufferInfo(console, &info)) {
-        return;
-    }
-    if (!redraw->started || redraw->clearFirst) {
-        if (redraw->clearFirst) {
-            ClearConsole(console, info);
-            redraw->origin = {0, 0};
-        } else {
-            redraw->origin = info.dwCursorPosition;
-        }
-        redraw->end = redraw->origin;
-        redraw->started = true;
-        redraw->clearFirst = false;
-    }
-    SetConsoleCursorPosition(console, redraw->origin);
-}
-
-// Writes the rest of the listing and blanks what the last one had beyond it. False when the
-// console is gone.
-bool FinishRedraw(HANDLE console, ConsoleRedraw* redraw) {
-    if (!FlushOutput()) {
-        return false;
-    }
-    CONSOLE_SCREEN_BUFFER_INFO info;
-    if (!GetConsoleScreenBufferInfo(console, &info)) {
-        return true;
-    }
-    COORD end = info.dwCursorPosition;
-    DWORD written = 0;
-    FillConsoleOutputCharacterW(console, L' ', CellsBetween(end, redraw->end, info.dwSize.X), end,
-                                &written);
-    redraw->end = end;
-    // A listing that reached the buffer's last row may have scrolled it, and the origin with
-    // it: the next one starts from the top of a cleared buffer.
-    redraw->clearFirst = end.Y >= info.dwSize.Y - 1;
-    return true;
 }
 
 void PrintLocalTime(bool console) {
@@ -110,14 +48,13 @@ int WatchSessions(const wchar_t* target) {
     ConsoleRedraw redraw = {};
     for (bool first = true;; first = false) {
         // Appended to a file or a pipe, a blank line separates two listings.
-        if (console) {
-            StartRedraw(output, &redraw);
-        } else if (!first) {
+        if (!console && !first) {
             Print("\n");
         }
         PrintLocalTime(console);
-        ListSessions(target, devices.Get());
-        bool shown = console ? FinishRedraw(output, &redraw) : FlushOutput();
+        ListingLayout layout = {};
+        ListSessions(target, devices.Get(), &layout);
+        bool shown = console ? DrawListing(output, layout, &redraw) : FlushOutput();
         if (!shown || WaitForSingleObject(g_stopWatching, kWatchPeriodMs) != WAIT_TIMEOUT) {
             break;
         }
