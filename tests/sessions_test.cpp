@@ -54,16 +54,18 @@ std::wstring ReadUtf8(const std::wstring& path) {
 }
 
 // Starts the companion with the arguments, standard output and error going to the handles.
-PROCESS_INFORMATION StartCompanion(const std::wstring& arguments, HANDLE out, HANDLE err) {
+PROCESS_INFORMATION StartCompanion(const std::wstring& arguments, HANDLE out, HANDLE err,
+                                   HANDLE in = nullptr, DWORD flags = 0) {
     std::wstring commandLine =
         L"\"" + BuiltProgramPath(L"HushvaneSessions.exe") + L"\" " + arguments;
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = in;
     startup.hStdOutput = out;
     startup.hStdError = err;
     PROCESS_INFORMATION info = {};
-    EXPECT_TRUE(CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr,
+    EXPECT_TRUE(CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, TRUE, flags, nullptr,
                                nullptr, &startup, &info));
     return info;
 }
@@ -693,6 +695,58 @@ TEST_F(SessionsWatch, KeepsTheRowsAboveAndFitsATallListingToTheWindow) {
     EXPECT_EQ(next.find(L"Default playback device"), 9u * 80);
     StopWithCtrlC();
     CloseHandle(console);
+}
+
+// A console of its own is one that the test leaves once the companion is started on it. The
+// test keeps its handles to read the screen and to type.
+TEST_F(SessionsWatch, WaitsForEnterOnlyInAConsoleWindowOfItsOwn) {
+    struct Case {
+        const char* name;
+        bool ownConsole;
+        bool outputToFile;
+        wchar_t key; // typed to end the wait: Enter or Ctrl+C; none where it must not wait
+    };
+    const Case cases[] = {
+        {"own console", true, false, L'\r'},
+        {"own console, Ctrl+C", true, false, L'C' - L'@'},
+        {"console shared with the test", false, false, L'\0'},
+        {"own console, output to a file", true, true, L'\0'},
+    };
+    const std::wstring prompt = L"Press Enter to close this window.";
+    Script({});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
+        HANDLE input =
+            CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                        &inherit, OPEN_EXISTING, 0, nullptr);
+        HANDLE console = OpenConsoleForChild();
+        HANDLE out = c.outputToFile ? CreateInheritable(TempFile(L"hvsessions-own.txt")) : console;
+        // PLAYER.EXE does not run: exit status 3, which the wait must keep.
+        PROCESS_INFORMATION run = StartCompanion(L"PLAYER.EXE", out, out, input, CREATE_SUSPENDED);
+        if (c.ownConsole) {
+            FreeConsole();
+        }
+        ResumeThread(run.hThread);
+        if (c.key != L'\0') {
+            EXPECT_TRUE(WaitUntil([&] { return Has(ConsoleText(console), prompt); }, 10000));
+            EXPECT_EQ(WaitForSingleObject(run.hProcess, 500), static_cast<DWORD>(WAIT_TIMEOUT));
+            INPUT_RECORD key = {KEY_EVENT, {}};
+            key.Event.KeyEvent = {
+                TRUE, 1,       static_cast<WORD>(c.key == L'\r' ? VK_RETURN : 'C'),
+                0,    {c.key}, c.key == L'\r' ? 0u : LEFT_CTRL_PRESSED};
+            DWORD typed = 0;
+            EXPECT_TRUE(WriteConsoleInputW(input, &key, 1, &typed));
+        }
+        EXPECT_EQ(WaitForExit(run, 10000), 3u);
+        EXPECT_EQ(Has(ConsoleText(console), prompt), c.key != L'\0');
+        CloseHandle(out == console ? nullptr : out);
+        CloseHandle(console);
+        CloseHandle(input);
+        if (c.ownConsole) {
+            AllocConsole();
+        }
+    }
 }
 
 // No fake endpoint here: Wine without an audio server has no playback device.

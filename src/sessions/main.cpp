@@ -4,6 +4,7 @@
 #include <objbase.h>
 #include <shellapi.h>
 #include <shlwapi.h>
+#include <wchar.h>
 
 #include "sessions/session_listing.h"
 #include "sessions/text_output.h"
@@ -82,9 +83,7 @@ int RunCommand(const Command& command) {
     return ListSessions(command.target, nullptr, nullptr);
 }
 
-} // namespace
-
-int wmain() {
+int RunCommandLine(bool* watch) {
     // Split as Hushvane.exe splits its own command line, so a name is read the same way.
     int count = 0;
     wchar_t** arguments = CommandLineToArgvW(GetCommandLineW(), &count);
@@ -98,10 +97,52 @@ int wmain() {
         LocalFree(arguments);
         return kExitUsage;
     }
+    *watch = command.watch;
     CoInitialize(nullptr);
     int status = RunCommand(command);
     FlushOutput();
     CoUninitialize();
     LocalFree(arguments);
+    return status;
+}
+
+int g_exitStatus;
+
+// Ctrl+C, Ctrl+Break or the window's close button while the result waits to be read: end as
+// Enter would have, with the run's own status.
+BOOL WINAPI EndWithRunStatus(DWORD) {
+    ExitProcess(static_cast<UINT>(g_exitStatus));
+}
+
+// Started from Explorer or a shortcut, the console window is the companion's alone and closes
+// the moment it ends. Where a shell or another program shares the console, where the output
+// goes to a file or a pipe, or where no console gives the Enter, there is nothing to wait for.
+bool IsConsoleWindowItsOwn() {
+    DWORD processes[2];
+    return GetConsoleProcessList(processes, 2) == 1 && IsConsole(GetStdHandle(STD_OUTPUT_HANDLE)) &&
+           IsConsole(GetStdHandle(STD_INPUT_HANDLE));
+}
+
+void WaitForEnter(int status) {
+    g_exitStatus = status;
+    SetConsoleCtrlHandler(EndWithRunStatus, TRUE);
+    Print("\nPress Enter to close this window.");
+    FlushOutput();
+    wchar_t typed[64];
+    DWORD read = 0;
+    while (ReadConsoleW(GetStdHandle(STD_INPUT_HANDLE), typed, 64, &read, nullptr) && read > 0 &&
+           wmemchr(typed, L'\r', read) == nullptr) {
+    }
+}
+
+} // namespace
+
+int wmain() {
+    bool watch = false;
+    int status = RunCommandLine(&watch);
+    // A watch runs until Ctrl+C: it never ends by itself with something left to read.
+    if (!watch && IsConsoleWindowItsOwn()) {
+        WaitForEnter(status);
+    }
     return status;
 }
