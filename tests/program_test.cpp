@@ -197,24 +197,7 @@ class DebuggedProgram {
     DWORD exitCode_ = 0;
 };
 
-class ProgramWithFakeEndpoint : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        mapping_ = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
-                                      sizeof(FakeScript), kFakeScriptName);
-        ASSERT_NE(mapping_, nullptr);
-        script_ = static_cast<FakeScript*>(
-            MapViewOfFile(mapping_, FILE_MAP_WRITE, 0, 0, sizeof(FakeScript)));
-        ASSERT_NE(script_, nullptr);
-    }
-    void TearDown() override {
-        UnmapViewOfFile(script_);
-        CloseHandle(mapping_);
-    }
-
-    HANDLE mapping_ = nullptr;
-    FakeScript* script_ = nullptr;
-};
+class ProgramWithFakeEndpoint : public FakeScriptTest {};
 
 std::wstring Traced(const std::wstring& path, int action) {
     return L"进程名:" + path + L" 动作:" + std::to_wstring(action) + L"\n";

@@ -132,21 +132,12 @@ struct SessionRow {
     BOOL systemSounds = FALSE;
 };
 
-class SessionsWithFakeEndpoint : public ::testing::Test {
+class SessionsWithFakeEndpoint : public FakeScriptTest {
   protected:
     void SetUp() override {
-        mapping_ = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
-                                      sizeof(FakeScript), kFakeScriptName);
-        ASSERT_NE(mapping_, nullptr);
-        script_ = static_cast<FakeScript*>(
-            MapViewOfFile(mapping_, FILE_MAP_WRITE, 0, 0, sizeof(FakeScript)));
-        ASSERT_NE(script_, nullptr);
+        ASSERT_NO_FATAL_FAILURE(FakeScriptTest::SetUp());
         wcscpy(script_->deviceName, L"Fake Speakers (Hushvane tests)");
         wcscpy(script_->deviceId, L"{0.0.0.00000000}.{hushvane-fake}");
-    }
-    void TearDown() override {
-        UnmapViewOfFile(script_);
-        CloseHandle(mapping_);
     }
 
     // Sets the sessions and clears what the server reports of the last run.
@@ -174,9 +165,6 @@ class SessionsWithFakeEndpoint : public ::testing::Test {
             EXPECT_EQ(script_->setMuteCalls[i], 0) << "session " << i;
         }
     }
-
-    HANDLE mapping_ = nullptr;
-    FakeScript* script_ = nullptr;
 };
 
 std::wstring Pid(PoolRole role) {
@@ -511,7 +499,7 @@ class SessionsWatch : public SessionsWithFakeEndpoint {
         if (watch_.hProcess != nullptr) {
             WaitForExit(watch_, 0); // ends it, and says it was still running
         }
-        SessionsWithFakeEndpoint::TearDown();
+        FakeScriptTest::TearDown();
     }
 
     void StopWithCtrlC() {
@@ -604,11 +592,12 @@ std::wstring RowHolding(HANDLE console, const std::wstring& part) {
     CONSOLE_SCREEN_BUFFER_INFO info = {};
     GetConsoleScreenBufferInfo(console, &info);
     std::wstring text = ConsoleText(console);
-    size_t row = text.find(part) / info.dwSize.X;
-    std::wstring line = text.find(part) == std::wstring::npos
-                            ? L""
-                            : text.substr(row * info.dwSize.X, info.dwSize.X);
-    return line.substr(0, line.find_last_not_of(L' ') + 1);
+    size_t at = text.find(part);
+    if (at == std::wstring::npos) {
+        return L"";
+    }
+    std::wstring row = text.substr(at / info.dwSize.X * info.dwSize.X, info.dwSize.X);
+    return row.substr(0, row.find_last_not_of(L' ') + 1);
 }
 
 // The shared console's screen, in a handle that the companion inherits as its output.

@@ -156,6 +156,20 @@ std::wstring BuiltProgramPath(const wchar_t* name) {
     return path;
 }
 
+void FakeScriptTest::SetUp() {
+    mapping_ = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                  sizeof(FakeScript), kFakeScriptName);
+    ASSERT_NE(mapping_, nullptr);
+    script_ =
+        static_cast<FakeScript*>(MapViewOfFile(mapping_, FILE_MAP_WRITE, 0, 0, sizeof(FakeScript)));
+    ASSERT_NE(script_, nullptr);
+}
+
+void FakeScriptTest::TearDown() {
+    UnmapViewOfFile(script_);
+    CloseHandle(mapping_);
+}
+
 const TestProcess& PoolProcess(PoolRole role) {
     return g_pool[role];
 }

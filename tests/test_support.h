@@ -2,8 +2,12 @@
 
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
+
+#include "fake_server/fake_script.h"
 
 // The tick's fixed messages, spelled out here as a user reads them on the debug channel, so
 // that a slip in the program's own copies of them shows.
@@ -35,6 +39,16 @@ constexpr DWORD kNoSuchProcessId = 0x7FFFFFF1;
 
 // The text of a trace line without its "YYYY-MM-DD hh:mm:ss  " stamp; other text unchanged.
 std::wstring WithoutTimeStamp(const std::wstring& text);
+
+// A test that scripts the fake endpoint's server through the shared memory the server reads.
+class FakeScriptTest : public ::testing::Test {
+  protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    HANDLE mapping_ = nullptr;
+    FakeScript* script_ = nullptr;
+};
 
 // Zeroes the watcher's state, names the target and clears the fakes' journal.
 void ResetWatcher(const wchar_t* targetName);
