@@ -82,7 +82,7 @@ void FormatMoreLine(ConsoleListing* listing, int hidden) {
     listing->more.length =
         FormatText(listing->moreText, 160,
                    "%7hs  (%d more %hs: make the window taller, or redirect to a file)", "", hidden,
-                   hidden == 1 ? "session" : "sessions");
+                   Sessions(hidden));
 }
 
 int RowsOfLines(const ConsoleListing& listing, int from, int to) {

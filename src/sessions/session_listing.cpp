@@ -154,10 +154,6 @@ void ListSession(IAudioSessionEnumerator* sessions, int index, const wchar_t* ta
     Print("\n");
 }
 
-const char* Sessions(int count) {
-    return count == 1 ? "session" : "sessions";
-}
-
 const char* Belong(int count) {
     return count == 1 ? "belongs" : "belong";
 }
@@ -200,6 +196,10 @@ int PrintVerdict(const wchar_t* target, const TargetSessions& seen) {
 }
 
 } // namespace
+
+const char* Sessions(int count) {
+    return count == 1 ? "session" : "sessions";
+}
 
 bool OpenSessionList(SessionList* list) {
     HRESULT status = S_OK;

@@ -23,6 +23,9 @@ struct SessionList {
     int count;
 };
 
+// "session" or "sessions", as the count asks.
+const char* Sessions(int count);
+
 // Opens the default device, with the device enumerator the list holds or else a new one, and
 // reads its session list and count. On failure prints at which step, with the status, and
 // returns false.

@@ -68,7 +68,7 @@ int UnmuteAllSessions() {
     for (int index = 0; index < list.count; ++index) {
         UnmuteSession(list.sessions.Get(), index, &count);
     }
-    Print("%d %hs unmuted", count.unmuted, count.unmuted == 1 ? "session" : "sessions");
+    Print("%d %hs unmuted", count.unmuted, Sessions(count.unmuted));
     if (count.failed > 0) {
         Print("; %d could not be checked or unmuted.\n", count.failed);
         return kExitUnreadable;
