@@ -28,12 +28,13 @@ EXPECTED = {
     },
     "HushvaneSessions.exe": {
         "subsystem": 3,
-        "imports": {"kernel32.dll", "ole32.dll", "shell32.dll", "shlwapi.dll", "msvcrt.dll"},
+        "imports": {"kernel32.dll", "user32.dll", "ole32.dll", "shell32.dll", "shlwapi.dll",
+                    "msvcrt.dll"},
         "language": LANG_EN_US,
         "strings": dict(COMMON_STRINGS, FileDescription="Hushvane sessions: shows what Hushvane "
                         "sees, unmutes what it left muted", InternalName="HushvaneSessions.exe",
                         OriginalFilename="HushvaneSessions.exe"),
-        "max_size": 44 * 1024,
+        "max_size": 48 * 1024,
     },
 }
 

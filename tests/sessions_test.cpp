@@ -680,20 +680,39 @@ TEST_F(SessionsWatch, KeepsTheRowsAboveAndFitsATallListingToTheWindow) {
 }
 
 // A console of its own is one that the test leaves once the companion is started on it. The
-// test keeps its handles to read the screen and to type.
-TEST_F(SessionsWatch, WaitsForEnterOnlyInAConsoleWindowOfItsOwn) {
+// test keeps its handles to read the screen and to type. Where Wine gives the companion a new
+// console, the test cannot type there: a run that waits is ended after a while.
+TEST_F(SessionsWatch, WaitsForEnterOnlyWhereSomeoneCanAnswer) {
+    enum Console { kShared, kOwn, kOwnOutputToFile, kNew };
     struct Case {
         const char* name;
-        bool ownConsole;
-        bool outputToFile;
+        Console console;
+        DWORD flags;
+        bool hidden;
+        const wchar_t* desktop;
+        bool enterTypedBefore;
         wchar_t key; // typed to end the wait: Enter or Ctrl+C; none where it must not wait
+        bool waits;
     };
     const Case cases[] = {
-        {"own console", true, false, L'\r'},
-        {"own console, Ctrl+C", true, false, L'C' - L'@'},
-        {"console shared with the test", false, false, L'\0'},
-        {"own console, output to a file", true, true, L'\0'},
+        {"own console", kOwn, 0, false, nullptr, false, L'\r', true},
+        {"own console, Enter typed before the prompt", kOwn, 0, false, nullptr, true, L'\r', true},
+        {"own console, Ctrl+C", kOwn, 0, false, nullptr, false, L'C' - L'@', true},
+        {"console shared with the test", kShared, 0, false, nullptr, false, L'\0', false},
+        {"own console, output to a file", kOwnOutputToFile, 0, false, nullptr, false, L'\0', false},
+        {"new console", kNew, CREATE_NEW_CONSOLE, false, nullptr, false, L'\0', true},
+        {"new console, hidden", kNew, CREATE_NEW_CONSOLE, true, nullptr, false, L'\0', false},
+        {"no console window", kNew, CREATE_NO_WINDOW, false, nullptr, false, L'\0', false},
+        {"window station with no display", kNew, CREATE_NEW_CONSOLE, false, L"hvtest\\Default",
+         false, L'\0', false},
     };
+    HWINSTA station = CreateWindowStationW(L"hvtest", 0, WINSTA_ALL_ACCESS, nullptr);
+    ASSERT_NE(station, nullptr);
+    HWINSTA ours = GetProcessWindowStation();
+    SetProcessWindowStation(station);
+    HDESK desktop = CreateDesktopW(L"Default", nullptr, nullptr, 0, GENERIC_ALL, nullptr);
+    SetProcessWindowStation(ours);
+    ASSERT_NE(desktop, nullptr);
     const std::wstring prompt = L"Press Enter to close this window.";
     Script({});
     for (const Case& c : cases) {
@@ -703,32 +722,60 @@ TEST_F(SessionsWatch, WaitsForEnterOnlyInAConsoleWindowOfItsOwn) {
             CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                         &inherit, OPEN_EXISTING, 0, nullptr);
         HANDLE console = OpenConsoleForChild();
-        HANDLE out = c.outputToFile ? CreateInheritable(TempFile(L"hvsessions-own.txt")) : console;
-        // PLAYER.EXE does not run: exit status 3, which the wait must keep.
-        PROCESS_INFORMATION run = StartCompanion(L"PLAYER.EXE", out, out, input, CREATE_SUSPENDED);
-        if (c.ownConsole) {
+        HANDLE out = c.console == kOwnOutputToFile
+                         ? CreateInheritable(TempFile(L"hvsessions-own.txt"))
+                         : console;
+        std::wstring commandLine = L"\"" + BuiltProgramPath(L"HushvaneSessions.exe") +
+                                   L"\" PLAYER.EXE"; // not running: exit status 3
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof(startup);
+        if (c.console != kNew) {
+            startup.dwFlags = STARTF_USESTDHANDLES;
+            startup.hStdInput = input;
+            startup.hStdOutput = out;
+            startup.hStdError = out;
+        }
+        if (c.hidden) {
+            startup.dwFlags |= STARTF_USESHOWWINDOW;
+            startup.wShowWindow = SW_HIDE;
+        }
+        startup.lpDesktop = const_cast<wchar_t*>(c.desktop);
+        PROCESS_INFORMATION run = {};
+        ASSERT_TRUE(CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, TRUE,
+                                   c.flags | CREATE_SUSPENDED, nullptr, nullptr, &startup, &run));
+        INPUT_RECORD key = {KEY_EVENT, {}};
+        key.Event.KeyEvent = {
+            TRUE, 1,       static_cast<WORD>(c.key == L'C' - L'@' ? 'C' : VK_RETURN),
+            0,    {c.key}, c.key == L'\r' ? 0u : LEFT_CTRL_PRESSED};
+        DWORD typed = 0;
+        if (c.enterTypedBefore) {
+            EXPECT_TRUE(WriteConsoleInputW(input, &key, 1, &typed));
+        }
+        if (c.console == kOwn || c.console == kOwnOutputToFile) {
             FreeConsole();
         }
         ResumeThread(run.hThread);
         if (c.key != L'\0') {
             EXPECT_TRUE(WaitUntil([&] { return Has(ConsoleText(console), prompt); }, 10000));
             EXPECT_EQ(WaitForSingleObject(run.hProcess, 500), static_cast<DWORD>(WAIT_TIMEOUT));
-            INPUT_RECORD key = {KEY_EVENT, {}};
-            key.Event.KeyEvent = {
-                TRUE, 1,       static_cast<WORD>(c.key == L'\r' ? VK_RETURN : 'C'),
-                0,    {c.key}, c.key == L'\r' ? 0u : LEFT_CTRL_PRESSED};
-            DWORD typed = 0;
             EXPECT_TRUE(WriteConsoleInputW(input, &key, 1, &typed));
+        } else if (c.waits) {
+            EXPECT_EQ(WaitForSingleObject(run.hProcess, 3000), static_cast<DWORD>(WAIT_TIMEOUT));
+            TerminateProcess(run.hProcess, 3);
         }
         EXPECT_EQ(WaitForExit(run, 10000), 3u);
-        EXPECT_EQ(Has(ConsoleText(console), prompt), c.key != L'\0');
+        if (c.console != kNew) {
+            EXPECT_EQ(Has(ConsoleText(console), prompt), c.waits);
+        }
         CloseHandle(out == console ? nullptr : out);
         CloseHandle(console);
         CloseHandle(input);
-        if (c.ownConsole) {
+        if (c.console == kOwn || c.console == kOwnOutputToFile) {
             AllocConsole();
         }
     }
+    CloseDesktop(desktop);
+    CloseWindowStation(station);
 }
 
 // No fake endpoint here: Wine without an audio server has no playback device.

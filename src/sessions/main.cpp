@@ -114,23 +114,56 @@ BOOL WINAPI EndWithRunStatus(DWORD) {
     ExitProcess(static_cast<UINT>(g_exitStatus));
 }
 
-// Started from Explorer or a shortcut, the console window is the companion's alone and closes
-// the moment it ends. Where a shell or another program shares the console, where the output
-// goes to a file or a pipe, or where no console gives the Enter, there is nothing to wait for.
-bool IsConsoleWindowItsOwn() {
+// A pseudo console's window (Windows Terminal) is never shown itself, whether or not the
+// terminal is; the classic console's window is what the user sees.
+bool IsWindowShown(HWND window) {
+    wchar_t name[32];
+    if (GetClassNameW(window, name, 32) > 0 && lstrcmpW(name, L"PseudoConsoleWindow") == 0) {
+        return true;
+    }
+    return IsWindowVisible(window) != FALSE;
+}
+
+// A task run whether the user is logged on or not, and a service, run in a window station with
+// no display.
+bool IsWindowStationVisible() {
+    USEROBJECTFLAGS flags = {};
+    DWORD needed = 0;
+    return GetUserObjectInformationW(GetProcessWindowStation(), UOI_FLAGS, &flags, sizeof(flags),
+                                     &needed) &&
+           (flags.dwFlags & WSF_VISIBLE) != 0;
+}
+
+// Started from Explorer, a shortcut or Win+R, the console window is the companion's alone and
+// closes the moment it ends. Nobody could answer a prompt where a shell or another program
+// shares the console, where the output goes to a file or a pipe, where the console has no window
+// (CREATE_NO_WINDOW) or a hidden one (SW_HIDE), or where nothing is displayed.
+bool IsSomeoneThereToAnswer() {
     DWORD processes[2];
-    return GetConsoleProcessList(processes, 2) == 1 && IsConsole(GetStdHandle(STD_OUTPUT_HANDLE)) &&
-           IsConsole(GetStdHandle(STD_INPUT_HANDLE));
+    if (GetConsoleProcessList(processes, 2) != 1 || !IsConsole(GetStdHandle(STD_OUTPUT_HANDLE)) ||
+        !IsConsole(GetStdHandle(STD_INPUT_HANDLE))) {
+        return false;
+    }
+    STARTUPINFOW startup = {};
+    GetStartupInfoW(&startup);
+    if ((startup.dwFlags & STARTF_USESHOWWINDOW) != 0 && startup.wShowWindow == SW_HIDE) {
+        return false;
+    }
+    HWND window = GetConsoleWindow();
+    return window != nullptr && IsWindowShown(window) && IsWindowStationVisible();
 }
 
 void WaitForEnter(int status) {
     g_exitStatus = status;
     SetConsoleCtrlHandler(EndWithRunStatus, TRUE);
+    // Keys typed while the run went on are not an answer to a prompt they came before.
+    HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    FlushConsoleInputBuffer(input);
     Print("\nPress Enter to close this window.");
     FlushOutput();
     wchar_t typed[64];
     DWORD read = 0;
-    while (ReadConsoleW(GetStdHandle(STD_INPUT_HANDLE), typed, 64, &read, nullptr) && read > 0 &&
+    while (ReadConsoleW(input, typed, 64, &read, nullptr) && read > 0 &&
            wmemchr(typed, L'\r', read) == nullptr) {
     }
 }
@@ -141,7 +174,7 @@ int wmain() {
     bool watch = false;
     int status = RunCommandLine(&watch);
     // A watch runs until Ctrl+C: it never ends by itself with something left to read.
-    if (!watch && IsConsoleWindowItsOwn()) {
+    if (!watch && IsSomeoneThereToAnswer()) {
         WaitForEnter(status);
     }
     return status;
