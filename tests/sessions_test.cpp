@@ -599,6 +599,22 @@ std::wstring RowHolding(HANDLE console, const std::wstring& part) {
     return row.substr(0, row.find_last_not_of(L' ') + 1);
 }
 
+// The screen buffer the console shows now, as a new CONOUT$ names it: the watch's own while it
+// runs. The handle closes with the holder.
+struct Screen {
+    Screen()
+        : handle(CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                             nullptr)) {}
+    ~Screen() { CloseHandle(handle); }
+    std::wstring Text() const { return ConsoleText(handle); }
+    HANDLE handle;
+};
+
+bool ScreenHas(const std::wstring& part) {
+    return Has(Screen().Text(), part);
+}
+
 // The shared console's screen, in a handle that the companion inherits as its output.
 HANDLE OpenConsoleForChild() {
     SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
@@ -606,75 +622,103 @@ HANDLE OpenConsoleForChild() {
                        &inherit, OPEN_EXISTING, 0, nullptr);
 }
 
-TEST_F(SessionsWatch, DrawsEachListingOverTheLastOnAConsole) {
+// A fresh console whose window is width by rows, on a buffer of bufferRows.
+HANDLE FreshConsole(SHORT width, SHORT rows, SHORT bufferRows) {
+    FreeConsole();
+    AllocConsole();
     HANDLE console = OpenConsoleForChild();
-    ASSERT_NE(console, INVALID_HANDLE_VALUE);
+    SMALL_RECT window = {0, 0, static_cast<SHORT>(width - 1), static_cast<SHORT>(rows - 1)};
+    SetConsoleWindowInfo(console, TRUE, &window);
+    EXPECT_TRUE(SetConsoleScreenBufferSize(console, {width, bufferRows}));
+    EXPECT_TRUE(SetConsoleWindowInfo(console, TRUE, &window));
+    return console;
+}
+
+void Type(HANDLE console, const std::wstring& text) {
+    WriteConsoleW(console, text.c_str(), static_cast<DWORD>(text.size()), nullptr, nullptr);
+}
+
+// With VT processing on, a row written up to the last column leaves the cursor on that column,
+// as in Windows Terminal: the verdict below is exactly as wide as the buffer.
+TEST_F(SessionsWatch, DrawsEachListingOverTheLastAndLeavesTheUsersRows) {
+    const std::wstring loudVerdict =
+        L"player.exe is running and has 1 session on this device; it is loud now.";
+    HANDLE console = FreshConsole(static_cast<SHORT>(loudVerdict.size()), 25, 300);
+    DWORD mode = 0;
+    GetConsoleMode(console, &mode);
+    ASSERT_TRUE(SetConsoleMode(console, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING));
+    Type(console, L"typed 1\ntyped 2\n");
     // Player.exe's path is longer than chat.exe's, which takes its row in the second listing.
     Script({{PoolProcess(kPlayer).id, 0.0f, FALSE, 0},
             {PoolProcess(kPlayerOtherCase).id, 0.0f, TRUE, 0},
             {PoolProcess(kChinese).id, 0.0f, FALSE, 0}});
     watch_ = StartCompanion(L"--watch player.exe", console, console);
     const std::wstring chinese = PoolProcess(kChinese).imagePath;
-    ASSERT_TRUE(WaitUntil([&] { return Has(ConsoleText(console), L"it is silent now."); }, 10000));
-    std::wstring first = ConsoleText(console);
-    size_t deviceAt = first.find(L"Default playback device");
-    EXPECT_TRUE(Has(first, chinese)) << "Chinese written whole through WriteConsoleW";
+    ASSERT_TRUE(WaitUntil([&] { return ScreenHas(L"it is silent now."); }, 10000));
+    std::wstring first = Screen().Text();
+    EXPECT_EQ(first.find(L"Default playback device"), loudVerdict.size()) << "not at the top";
+    EXPECT_TRUE(Has(first, chinese)) << "Chinese written whole";
 
     const std::wstring chat = PoolProcess(kChat).imagePath;
     script_->processIds[1] = PoolProcess(kChat).id;
     script_->sessionCount = 2;
     script_->peaks[0] = 0.5f;
-    // The blanking follows the writing: wait until both are done.
     ASSERT_TRUE(WaitUntil(
         [&] {
-            std::wstring text = ConsoleText(console);
+            std::wstring text = Screen().Text();
             return Has(text, L"it is loud now.") && Has(text, chat) && !Has(text, chinese);
         },
         5000))
         << "the longer listing before was not blanked";
-    std::wstring second = ConsoleText(console);
-    EXPECT_EQ(second.find(L"Default playback device"), deviceAt) << "not drawn in place";
-    // A row drawn over a longer one keeps nothing of it.
-    EXPECT_EQ(RowHolding(console, L"it is loud now."),
-              L"player.exe is running and has 1 session on this device; it is loud now.");
-    std::wstring chatRow = RowHolding(console, chat);
-    EXPECT_EQ(chatRow.rfind(chat) + chat.size(), chatRow.size()) << chatRow;
+    Screen screen;
+    std::wstring second = screen.Text();
+    EXPECT_EQ(second.find(L"Default playback device"), loudVerdict.size());
+    // A row drawn over a longer one keeps nothing of it, and a row as wide as the buffer is whole.
+    EXPECT_EQ(RowHolding(screen.handle, L"it is loud now."), loudVerdict);
+    size_t chatEnd = second.find(chat) + chat.size();
+    size_t rowEnd = (chatEnd / loudVerdict.size() + 1) * loudVerdict.size();
+    EXPECT_EQ(second.find_first_not_of(L' ', chatEnd), rowEnd) << second;
+    EXPECT_EQ(ConsoleText(console).find_last_not_of(L' ') / loudVerdict.size(), 1u)
+        << "written to the user's rows during the watch";
     StopWithCtrlC();
+    // The user's rows are as they were, and the last listing follows them.
+    std::wstring after = ConsoleText(console);
+    EXPECT_EQ(after.find(L"typed 1"), 0u) << after;
+    EXPECT_EQ(after.find(L"typed 2"), loudVerdict.size());
+    EXPECT_EQ(after.find(L"Default playback device"), 3 * loudVerdict.size());
+    EXPECT_EQ(RowHolding(console, L"it is loud now."), loudVerdict);
     CloseHandle(console);
 }
 
-TEST_F(SessionsWatch, KeepsTheRowsAboveAndFitsATallListingToTheWindow) {
-    // A fresh console with a window of 80 by 12 on a buffer of 20 rows, twelve of them typed
-    // before the watch.
-    FreeConsole();
-    AllocConsole();
-    HANDLE console = OpenConsoleForChild();
-    SMALL_RECT window = {0, 0, 79, 11};
-    SetConsoleWindowInfo(console, TRUE, &window);
-    ASSERT_TRUE(SetConsoleScreenBufferSize(console, {80, 20}));
-    for (int i = 0; i < 12; ++i) {
-        std::wstring typed = L"typed " + std::to_wstring(i) + L"\n";
-        WriteConsoleW(console, typed.c_str(), static_cast<DWORD>(typed.size()), nullptr, nullptr);
+// Windows Terminal's buffer is exactly as tall as its window; here, eight rows.
+TEST_F(SessionsWatch, FitsTheWindowAndDrawsOneListingAfterAResize) {
+    HANDLE console = FreshConsole(80, 8, 8);
+    Script(std::vector<SessionRow>(300, {PoolProcess(kChat).id, 0.0f, FALSE, 0}));
+    watch_ = StartCompanion(L"--watch PLAYER.EXE", console, console);
+    const std::wstring more = L"2 more lines: enlarge the window, or redirect to a file)";
+    ASSERT_TRUE(WaitUntil([&] { return ScreenHas(more); }, 10000)) << Screen().Text();
+    std::wstring shown = Screen().Text().substr(80, 7 * 80);
+    EXPECT_EQ(shown.substr(0, 55), L"Default playback device: Fake Speakers (Hushvane tests)");
+    EXPECT_EQ(shown.substr(3 * 80, 26), L"PLAYER.EXE is not running.");
+    EXPECT_EQ(shown.substr(5 * 80, 42), L"Running programs whose names come closest:");
+    EXPECT_EQ(RowHolding(Screen().handle, more),
+              L"(300 more sessions and 2 more lines: enlarge the window, or redirect to a file)");
+    EXPECT_EQ(Screen().Text().find(more) / 80, 7u) << "not the last row";
+
+    // The user widens and heightens the window: one listing, drawn again for the new size.
+    {
+        Screen screen;
+        ASSERT_TRUE(SetConsoleScreenBufferSize(screen.handle, {100, 12}));
+        SMALL_RECT window = {0, 0, 99, 11};
+        ASSERT_TRUE(SetConsoleWindowInfo(screen.handle, TRUE, &window));
     }
-    // Ten sessions and a verdict of two rows: four sessions fit under the four rows above them.
-    Script(std::vector<SessionRow>(10, {PoolProcess(kChat).id, 0.0f, FALSE, 0}));
-    watch_ = StartCompanion(L"--watch player.exe", console, console);
-    std::wstring first;
-    auto drawn = [&] { return Has(first = ConsoleText(console), L"only while it has a session"); };
-    ASSERT_TRUE(WaitUntil(drawn, 10000)) << first;
-    EXPECT_EQ(RowHolding(console, L"more sessions"),
-              L"         (6 more sessions: make the window taller, or redirect to a file)");
-    EXPECT_EQ(first.find_last_not_of(L' ') / 80, 18u) << "taller than the window\n" << first;
-    // The buffer scrolled once, by four rows: the rest of what was typed is right above.
-    EXPECT_EQ(first.find(L"typed 4"), 0u) << first;
-    EXPECT_EQ(first.find(L"typed 11"), 7u * 80);
-    EXPECT_EQ(first.find(L"Default playback device"), 9u * 80);
-    // The next listings stay where the first one is.
-    script_->muted[0] = TRUE;
-    ASSERT_TRUE(WaitUntil([&] { return Has(ConsoleText(console), L"  muted  "); }, 5000));
-    std::wstring next = ConsoleText(console);
-    EXPECT_EQ(next.substr(0, 8 * 80), first.substr(0, 8 * 80));
-    EXPECT_EQ(next.find(L"Default playback device"), 9u * 80);
+    const std::wstring resized = L"(298 more sessions: enlarge the window, or redirect to a file)";
+    ASSERT_TRUE(WaitUntil([&] { return ScreenHas(resized); }, 3000)) << Screen().Text();
+    std::wstring text = Screen().Text();
+    EXPECT_EQ(text.find(L"Default playback device"), 100u);
+    EXPECT_EQ(text.rfind(L"Default playback device"), 100u) << "more than one listing";
+    EXPECT_EQ(text.find(resized) / 100, 11u) << text;
+    EXPECT_EQ(text.find(L"  Player.exe   (the same name"), 10u * 100);
     StopWithCtrlC();
     CloseHandle(console);
 }

@@ -154,6 +154,40 @@ void ListSession(IAudioSessionEnumerator* sessions, int index, const wchar_t* ta
     Print("\n");
 }
 
+bool IsSessionTextLeft(const ListingLayout* layout) {
+    return layout == nullptr || layout->sessionTextLimit == 0 ||
+           layout->sessionText < layout->sessionTextLimit;
+}
+
+// Lists the device's sessions, one row each, and notes where the rows stand. Once the layout's
+// limit of session text is reached, the rest are counted for the verdict but not printed.
+void ListDeviceSessions(const SessionList& list, const wchar_t* target, TargetSessions* seen,
+                        ListingLayout* layout) {
+    SessionRows rows = {CollectedLineCount(), 0};
+    for (int index = 0; index < list.count; ++index) {
+        bool printed = IsSessionTextLeft(layout);
+        int before = 0;
+        CollectedOutput(&before);
+        DropOutput(!printed);
+        ListSession(list.sessions.Get(), index, target, seen);
+        DropOutput(false);
+        if (layout == nullptr) {
+            continue;
+        }
+        int after = 0;
+        CollectedOutput(&after);
+        layout->sessionText += after - before;
+        rows.lines += printed ? 1 : 0;
+        layout->unprintedSessions += printed ? 0 : 1;
+    }
+    if (list.count == 0) {
+        Print("%7hs  (no sessions)\n", "");
+    }
+    if (layout != nullptr && layout->groupCount < kMaxSessionGroups) {
+        layout->groups[layout->groupCount++] = rows;
+    }
+}
+
 const char* Belong(int count) {
     return count == 1 ? "belongs" : "belong";
 }
@@ -250,16 +284,7 @@ int ListSessions(const wchar_t* target, IMMDeviceEnumerator* devices, ListingLay
     g_watcher.targetName = target;
     Print("%7hs  %-7hs  %-9hs %-6hs  %-16hs  %hs\n", "PID", "mute", "peak", "sound", "executable",
           "path");
-    if (layout != nullptr) {
-        layout->firstSessionLine = CollectedLineCount();
-        layout->sessionLines = list.count;
-    }
     TargetSessions seen = {};
-    for (int index = 0; index < list.count; ++index) {
-        ListSession(list.sessions.Get(), index, target, &seen);
-    }
-    if (list.count == 0) {
-        Print("%7hs  (no sessions)\n", "");
-    }
+    ListDeviceSessions(list, target, &seen, layout);
     return target == nullptr ? kExitDone : PrintVerdict(target, seen);
 }

@@ -33,9 +33,21 @@ bool OpenSessionList(SessionList* list);
 
 // Where a listing's session rows stand among the lines that Print has collected, so that a
 // console window can show as many of them as fit.
+constexpr int kMaxSessionGroups = 8;
+struct SessionRows {
+    int firstLine;
+    int lines;
+};
 struct ListingLayout {
-    int firstSessionLine;
-    int sessionLines; // one line per session; none when the list could not be read
+    // Set by the caller: once this many characters of session rows are collected, the further
+    // sessions are counted but not printed, since no window could show them. 0 prints all.
+    int sessionTextLimit;
+    // Set by the listing: the session rows of each device, the characters they took, and the
+    // sessions left unprinted.
+    int groupCount;
+    SessionRows groups[kMaxSessionGroups];
+    int sessionText;
+    int unprintedSessions;
 };
 
 // Prints the device's name (or its id), whether Hushvane runs, one line per session and, with

@@ -5,8 +5,6 @@
 
 namespace {
 
-// Enough for a listing of two hundred sessions before it is written out in parts.
-constexpr int kOutputChars = 32768;
 // Old consoles refuse large writes; files and pipes take any size, but a chunk keeps the
 // UTF-8 bytes on the stack.
 constexpr int kWriteChars = 4096;
@@ -14,6 +12,8 @@ constexpr int kLineChars = 2048; // the usage text is the longest
 
 wchar_t g_output[kOutputChars];
 int g_outputLength;
+bool g_holdOutput;
+bool g_dropOutput;
 
 // msvcrt's _vsnwprintf reads %s as a wide string here. It writes no terminator when it cuts the
 // text, and returns -1 then: the text is kept up to the room it had.
@@ -74,12 +74,18 @@ bool WriteText(HANDLE handle, const wchar_t* text, int length) {
 }
 
 void Print(const char* format, ...) {
+    if (g_dropOutput) {
+        return;
+    }
     wchar_t line[kLineChars];
     va_list args;
     va_start(args, format);
     int length = FormatInto(line, kLineChars, format, args);
     va_end(args);
     if (g_outputLength + length > kOutputChars) {
+        if (g_holdOutput) {
+            return;
+        }
         FlushOutput();
     }
     wmemcpy(g_output + g_outputLength, line, length);
@@ -107,6 +113,14 @@ int CollectedLineCount() {
 
 void DiscardOutput() {
     g_outputLength = 0;
+}
+
+void HoldOutput(bool hold) {
+    g_holdOutput = hold;
+}
+
+void DropOutput(bool drop) {
+    g_dropOutput = drop;
 }
 
 int FormatText(wchar_t* buffer, int room, const char* format, ...) {

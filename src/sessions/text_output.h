@@ -9,6 +9,9 @@
 // the executable small. They are widened before formatting and follow msvcrt's wide
 // conventions: %s is a wide string (a name or a path from Windows), %hs a narrow one.
 
+// Characters that Print collects before it writes them out.
+constexpr int kOutputChars = 32768;
+
 // Appends formatted text to the standard output's buffer; written out by FlushOutput, or when
 // the buffer fills.
 void Print(const char* format, ...);
@@ -22,6 +25,13 @@ bool FlushOutput();
 const wchar_t* CollectedOutput(int* length);
 int CollectedLineCount();
 void DiscardOutput();
+
+// While held, Print never writes out by itself: a listing drawn on a console is collected whole,
+// and what no longer fits in the buffer is dropped rather than written outside the drawing.
+void HoldOutput(bool hold);
+
+// While set, Print drops what it is given: rows that are counted but cannot be shown.
+void DropOutput(bool drop);
 
 // Formats into a buffer of room characters, always terminated; returns the length.
 int FormatText(wchar_t* buffer, int room, const char* format, ...);

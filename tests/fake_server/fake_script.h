@@ -5,7 +5,7 @@
 // Shared memory through which a test scripts the endpoint that the fake audio server gives the
 // program: which processes own its sessions and what their meters read.
 constexpr wchar_t kFakeScriptName[] = L"HushvaneFakeEndpointScript";
-constexpr int kFakeScriptMaxSessions = 16;
+constexpr int kFakeScriptMaxSessions = 320;
 
 // What endedBalanced says once the program has ended.
 enum FakeEnding : LONG { kFakeNotEnded = 0, kFakeEndedBalanced = 1, kFakeEndedHolding = 2 };
