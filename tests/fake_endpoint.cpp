@@ -130,8 +130,12 @@ std::wstring FakeEndpoint::UnbalancedReferences(LONG endpointHeldElsewhere) cons
             unbalanced += what + L" holds " + std::to_wstring(references) + L"; ";
         }
     };
-    check(references, L"endpoint", 1 + endpointHeldElsewhere);
-    check(properties.references, L"property store");
+    const std::wstring device = id.empty() ? L"endpoint" : L"endpoint " + id;
+    check(references, device, 1 + endpointHeldElsewhere);
+    check(properties.references, device + L" property store");
+    for (const auto& device : otherDevices) {
+        unbalanced += device->UnbalancedReferences();
+    }
     for (const auto& s : sessions_) {
         check(s->control.references, s->label + L" control");
         check(s->extended.references, s->label + L" extended control");
@@ -157,10 +161,43 @@ HRESULT FakeEndpoint::GetDefaultAudioEndpoint(EDataFlow flow, ERole role, IMMDev
     if (faults & kFailGetDefaultEndpoint) {
         return HRESULT_FROM_WIN32(ERROR_NOT_FOUND);
     }
-    if (flow != eRender || role != eMultimedia) {
-        return E_INVALIDARG; // this fake has nothing but the multimedia playback endpoint
+    if (flow != eRender) {
+        return E_INVALIDARG; // this fake has playback devices only
     }
-    return Hand(static_cast<IMMDevice*>(this), reinterpret_cast<void**>(device));
+    FakeEndpoint* chosen =
+        role == eCommunications && communications != nullptr ? communications : this;
+    return Hand(static_cast<IMMDevice*>(chosen), reinterpret_cast<void**>(device));
+}
+
+HRESULT FakeEndpoint::EnumAudioEndpoints(EDataFlow flow, DWORD states,
+                                         IMMDeviceCollection** devices) {
+    *devices = nullptr;
+    if (faults & kFailEnumAudioEndpoints) {
+        return E_OUTOFMEMORY;
+    }
+    listed.clear();
+    for (const auto& device : otherDevices) {
+        if (flow != eCapture && (device->state & states) != 0) {
+            listed.push_back(device.get());
+        }
+    }
+    if (flow != eCapture && (state & states) != 0) {
+        listed.push_back(this);
+    }
+    return Hand(static_cast<IMMDeviceCollection*>(this), reinterpret_cast<void**>(devices));
+}
+
+HRESULT FakeEndpoint::GetCount(UINT* count) {
+    *count = static_cast<UINT>(listed.size());
+    return S_OK;
+}
+
+HRESULT FakeEndpoint::Item(UINT index, IMMDevice** device) {
+    *device = nullptr;
+    if (index >= listed.size()) {
+        return E_INVALIDARG;
+    }
+    return Hand(listed[index], reinterpret_cast<void**>(device));
 }
 
 HRESULT FakeEndpoint::Activate(REFIID iid, DWORD context, PROPVARIANT* parameters, void** out) {
@@ -224,8 +261,8 @@ HRESULT FakePropertyStore::GetValue(REFPROPERTYKEY key, PROPVARIANT* value) {
     return S_OK;
 }
 
-HRESULT FakeEndpoint::GetState(DWORD* state) {
-    *state = DEVICE_STATE_ACTIVE;
+HRESULT FakeEndpoint::GetState(DWORD* deviceState) {
+    *deviceState = state;
     return S_OK;
 }
 

@@ -27,6 +27,7 @@ enum FakeFault : unsigned {
     kFailGetMute = 1u << 11,
     // Activate knows no session manager, as on Windows before 7.
     kNoSessionManager = 1u << 12,
+    kFailEnumAudioEndpoints = 1u << 13,
 };
 
 struct FakeSession;
@@ -149,12 +150,15 @@ class FakePropertyStore : public IPropertyStore {
     FakeEndpoint* endpoint_;
 };
 
-// The device enumerator, the endpoint, its session manager and its session enumerator in one
-// object; GetSessionEnumerator lists the sessions as they stand.
+// The device enumerator, the endpoint, its session manager, its session enumerator and the
+// device collection in one object; GetSessionEnumerator lists the sessions as they stand. The
+// endpoint is the default playback device; other devices, each a FakeEndpoint of its own, can be
+// added beside it, and EnumAudioEndpoints lists them before it.
 class FakeEndpoint : public IMMDeviceEnumerator,
                      public IMMDevice,
                      public IAudioSessionManager2,
-                     public IAudioSessionEnumerator {
+                     public IAudioSessionEnumerator,
+                     public IMMDeviceCollection {
   public:
     LONG references = 1;
     unsigned faults = 0; // endpoint-wide FakeFault bits
@@ -163,7 +167,11 @@ class FakeEndpoint : public IMMDeviceEnumerator,
     std::vector<std::wstring> releases; // "<label> <role>", when logReleases is set
     std::wstring friendlyName;          // empty: the property store has no name
     std::wstring id;                    // empty: GetId fails
+    DWORD state = DEVICE_STATE_ACTIVE;
     FakePropertyStore properties{this};
+    std::vector<std::unique_ptr<FakeEndpoint>> otherDevices;
+    FakeEndpoint* communications = nullptr; // the default for communications; null: this one
+    std::vector<IMMDevice*> listed;         // what the last EnumAudioEndpoints found
 
     FakeSession& AddSession(const std::wstring& label, DWORD processId);
     void RemoveSession(size_t index);
@@ -178,9 +186,8 @@ class FakeEndpoint : public IMMDeviceEnumerator,
     ULONG STDMETHODCALLTYPE Release() override { return --references; }
 
     // IMMDeviceEnumerator
-    HRESULT STDMETHODCALLTYPE EnumAudioEndpoints(EDataFlow, DWORD, IMMDeviceCollection**) override {
-        return E_NOTIMPL;
-    }
+    HRESULT STDMETHODCALLTYPE EnumAudioEndpoints(EDataFlow flow, DWORD states,
+                                                 IMMDeviceCollection** devices) override;
     HRESULT STDMETHODCALLTYPE GetDefaultAudioEndpoint(EDataFlow flow, ERole role,
                                                       IMMDevice** device) override;
     HRESULT STDMETHODCALLTYPE GetDevice(LPCWSTR, IMMDevice**) override { return E_NOTIMPL; }
@@ -226,6 +233,10 @@ class FakeEndpoint : public IMMDeviceEnumerator,
     // IAudioSessionEnumerator
     HRESULT STDMETHODCALLTYPE GetCount(int* count) override;
     HRESULT STDMETHODCALLTYPE GetSession(int index, IAudioSessionControl** control) override;
+
+    // IMMDeviceCollection
+    HRESULT STDMETHODCALLTYPE GetCount(UINT* count) override;
+    HRESULT STDMETHODCALLTYPE Item(UINT index, IMMDevice** device) override;
 
   private:
     std::vector<std::unique_ptr<FakeSession>> sessions_;

@@ -40,20 +40,9 @@ class ScriptedEndpoint : public FakeEndpoint {
             faults = script->endpointFaults;
             friendlyName = script->deviceName;
             id = script->deviceId;
-            size_t count = static_cast<size_t>(script->sessionCount);
-            while (SessionCount() > count) {
-                RemoveSession(SessionCount() - 1);
-            }
-            while (SessionCount() < count) {
-                AddSession(L"s" + std::to_wstring(SessionCount()), 0);
-            }
-            for (size_t i = 0; i < count; ++i) {
-                FakeSession& session = Session(i);
-                session.processId = script->processIds[i];
-                session.peak = script->peaks[i];
-                session.muted = script->muted[i];
-                session.faults = script->faults[i];
-                session.systemSounds = script->systemSounds[i] != FALSE;
+            FollowOtherDevices(*script);
+            for (size_t device = 0; device <= otherDevices.size(); ++device) {
+                FollowSessions(*script, device);
             }
         });
     }
@@ -62,15 +51,74 @@ class ScriptedEndpoint : public FakeEndpoint {
     // reference before it ended.
     void ReportEnding() {
         WithScript([this](FakeScript* script) {
-            for (size_t i = 0; i < SessionCount() && i < kFakeScriptMaxSessions; ++i) {
-                script->setMuteCalls[i] = Session(i).setMuteCalls;
-                script->otherSetterCalls += Session(i).otherSetterCalls;
-                script->muted[i] = Session(i).muted;
+            for (size_t device = 0; device <= otherDevices.size(); ++device) {
+                std::vector<LONG> indices = ScriptIndices(*script, device);
+                FakeEndpoint& endpoint = Device(device);
+                for (size_t i = 0; i < indices.size() && i < endpoint.SessionCount(); ++i) {
+                    const FakeSession& session = endpoint.Session(i);
+                    script->setMuteCalls[indices[i]] = session.setMuteCalls;
+                    script->otherSetterCalls += session.otherSetterCalls;
+                    script->muted[indices[i]] = session.muted;
+                }
             }
             std::wstring unbalanced = UnbalancedReferences();
             lstrcpynW(script->unbalanced, unbalanced.c_str(), 256);
             script->endedBalanced = unbalanced.empty() ? kFakeEndedBalanced : kFakeEndedHolding;
         });
+    }
+
+  private:
+    FakeEndpoint& Device(size_t device) { return device == 0 ? *this : *otherDevices[device - 1]; }
+
+    void FollowOtherDevices(const FakeScript& script) {
+        const size_t count = static_cast<size_t>(script.otherDeviceCount);
+        otherDevices.resize(count);
+        for (size_t i = 0; i < count; ++i) {
+            if (!otherDevices[i]) {
+                otherDevices[i] = std::make_unique<FakeEndpoint>();
+            }
+            otherDevices[i]->friendlyName = script.otherDevices[i].name;
+            otherDevices[i]->id = script.otherDevices[i].id;
+            DWORD state = script.otherDevices[i].state;
+            otherDevices[i]->state = state != 0 ? state : DEVICE_STATE_ACTIVE;
+            otherDevices[i]->faults = script.otherDevices[i].faults;
+        }
+        LONG chosen = script.communicationsDevice;
+        communications = chosen > 0 && chosen <= script.otherDeviceCount
+                             ? otherDevices[chosen - 1].get()
+                             : nullptr;
+    }
+
+    // The script's sessions that play on the device, in the script's order.
+    static std::vector<LONG> ScriptIndices(const FakeScript& script, size_t device) {
+        std::vector<LONG> indices;
+        for (LONG i = 0; i < script.sessionCount && i < kFakeScriptMaxSessions; ++i) {
+            if (static_cast<size_t>(script.sessionDevice[i]) == device) {
+                indices.push_back(i);
+            }
+        }
+        return indices;
+    }
+
+    void FollowSessions(const FakeScript& script, size_t device) {
+        std::vector<LONG> indices = ScriptIndices(script, device);
+        FakeEndpoint& endpoint = Device(device);
+        while (endpoint.SessionCount() > indices.size()) {
+            endpoint.RemoveSession(endpoint.SessionCount() - 1);
+        }
+        while (endpoint.SessionCount() < indices.size()) {
+            endpoint.AddSession(L"", 0);
+        }
+        for (size_t i = 0; i < indices.size(); ++i) {
+            FakeSession& session = endpoint.Session(i);
+            const LONG at = indices[i];
+            session.label = L"s" + std::to_wstring(at);
+            session.processId = script.processIds[at];
+            session.peak = script.peaks[at];
+            session.muted = script.muted[at];
+            session.faults = script.faults[at];
+            session.systemSounds = script.systemSounds[at] != FALSE;
+        }
     }
 };
 

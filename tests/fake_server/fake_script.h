@@ -6,6 +6,7 @@
 // program: which processes own its sessions and what their meters read.
 constexpr wchar_t kFakeScriptName[] = L"HushvaneFakeEndpointScript";
 constexpr int kFakeScriptMaxSessions = 320;
+constexpr int kFakeScriptMaxOtherDevices = 4;
 
 // What endedBalanced says once the program has ended.
 enum FakeEnding : LONG { kFakeNotEnded = 0, kFakeEndedBalanced = 1, kFakeEndedHolding = 2 };
@@ -21,6 +22,17 @@ struct FakeScript {
     unsigned endpointFaults;
     wchar_t deviceName[64];
     wchar_t deviceId[64];
+    // Playback devices beside the default one, and on which device each session plays: 0 on
+    // the default, n on other device n. communicationsDevice: 0 the default, n other device n.
+    LONG otherDeviceCount;
+    struct {
+        wchar_t name[64];
+        wchar_t id[64];
+        DWORD state; // 0 reads as DEVICE_STATE_ACTIVE
+        unsigned faults;
+    } otherDevices[kFakeScriptMaxOtherDevices];
+    LONG communicationsDevice;
+    LONG sessionDevice[kFakeScriptMaxSessions];
     // Written by the server as the program ends: the calls its sessions saw, their mute
     // states, and whether every reference had come back.
     LONG setMuteCalls[kFakeScriptMaxSessions];
