@@ -13,6 +13,8 @@ namespace {
 
 constexpr HRESULT kInvalidated = AUDCLNT_E_DEVICE_INVALIDATED; // what the fakes' faults return
 const wchar_t kNoHushvane[] = L"Hushvane.exe is not running: nothing is muted or unmuted now.";
+const wchar_t kHeader[] = L"    PID  mute     peak      sound   executable        path";
+const wchar_t kHeadset[] = L"Fake Headset (Hushvane tests)";
 const wchar_t kDeniedReason[] =
     L"(access denied: it runs elevated, as another user, or as a service "
     L"or protected process; Hushvane can neither hear nor mute it)";
@@ -130,6 +132,7 @@ struct SessionRow {
     std::vector<std::wstring> shows = {};
     std::vector<std::wstring> hides = {};
     BOOL systemSounds = FALSE;
+    LONG device = 0; // 0 the default device; n the script's other device n
 };
 
 class SessionsWithFakeEndpoint : public FakeScriptTest {
@@ -152,7 +155,25 @@ class SessionsWithFakeEndpoint : public FakeScriptTest {
             script_->muted[i] = rows[i].muted;
             script_->faults[i] = rows[i].faults;
             script_->systemSounds[i] = rows[i].systemSounds;
+            script_->sessionDevice[i] = rows[i].device;
         }
+    }
+
+    // Beside the default: 1 a headset, Windows' default for communications; 2 a disabled
+    // device; 3 a USB device, whose calls fail as usbFaults say.
+    void ScriptOtherDevices(unsigned usbFaults = 0) {
+        const wchar_t* const names[] = {kHeadset, L"Fake Disabled (Hushvane tests)",
+                                        L"Fake USB (Hushvane tests)"};
+        const DWORD states[] = {DEVICE_STATE_ACTIVE, DEVICE_STATE_DISABLED, DEVICE_STATE_ACTIVE};
+        script_->otherDeviceCount = 3;
+        for (int i = 0; i < 3; ++i) {
+            wcscpy(script_->otherDevices[i].name, names[i]);
+            swprintf(script_->otherDevices[i].id, 64, L"{0.0.0.00000000}.{hushvane-fake-%d}",
+                     i + 1);
+            script_->otherDevices[i].state = states[i];
+        }
+        script_->otherDevices[2].faults = usbFaults;
+        script_->communicationsDevice = 1;
     }
 
     // The program ended holding no reference of the fake's and called no setter but SetMute.
@@ -263,12 +284,17 @@ TEST_F(SessionsWithFakeEndpoint, SaysWhetherHushvaneHearsTheTarget) {
         std::vector<SessionRow> sessions;
         DWORD exitCode;
         std::vector<std::wstring> verdict; // the lines after the sessions
+        bool otherDevices = false;
+        std::wstring shows = L"";
     };
     const std::wstring notRunning = L" is not running. Hushvane compares names exactly, letter "
                                     L"case included, with the file names of running programs.";
     const std::wstring closest = L"Running programs whose names come closest:";
     const SessionRow chinese = {PoolProcess(kChinese).id, 0.0f, FALSE, 0, {}};
     const SessionRow denied = {PoolProcess(kDenied).id, 0.5f, FALSE, 0, {}};
+    const std::wstring noSession = L"player.exe is running but has no session on this device that "
+                                   L"Hushvane can see. Hushvane hears it only while it has a "
+                                   L"session on this device.";
     const Case cases[] = {
         {L"PLAYER.EXE",
          {},
@@ -327,17 +353,50 @@ TEST_F(SessionsWithFakeEndpoint, SaysWhetherHushvaneHearsTheTarget) {
          0,
          {L"player.exe is running and has 1 session on this device; its peak cannot be read, so "
           L"Hushvane hears nothing."}},
+        {L"player.exe",
+         {{PoolProcess(kPlayer).id, 0.5f, FALSE, 0, {}, {}, FALSE, 1}},
+         0,
+         {noSession,
+          L"It has 1 session on Fake Headset (Hushvane tests), which Hushvane does not watch, so "
+          L"Hushvane does not hear it there. Make Fake Headset (Hushvane tests) the default "
+          L"playback device and start Hushvane again, or send player.exe to the default device "
+          L"(in its own settings, or in Windows' App volume and device preferences)."},
+         true,
+         PoolProcess(kPlayer).imagePath + L"   target"},
+        {L"player.exe",
+         {{PoolProcess(kPlayer).id, 0.5f, FALSE, 0},
+          {PoolProcess(kPlayer).id, 0.0f, FALSE, 0, {}, {}, FALSE, 1}},
+         0,
+         {L"player.exe is running and has 1 session on this device; it is loud now.",
+          L"player.exe also has 1 session on Fake Headset (Hushvane tests), which Hushvane does "
+          L"not watch: Hushvane does not hear it there."},
+         true},
+        // A disabled device is neither listed nor heard.
+        {L"player.exe",
+         {{PoolProcess(kPlayer).id, 0.5f, FALSE, 0, {}, {}, FALSE, 2}},
+         0,
+         {noSession},
+         true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.arguments);
         Script(c.sessions);
+        script_->otherDeviceCount = 0;
+        if (c.otherDevices) {
+            ScriptOtherDevices();
+        }
         Ended run = RunCompanion(c.arguments);
         EXPECT_EQ(run.exitCode, c.exitCode) << run.out << run.err;
         std::vector<std::wstring> lines = Lines(run.out);
-        // The device, Hushvane, the heading, and a line a session or one saying there are none.
-        size_t listed = 3 + (c.sessions.empty() ? 1 : c.sessions.size());
+        // The device, Hushvane, the heading, and a line a session or one saying there are none;
+        // with other devices, their lines too.
+        size_t listed = c.otherDevices ? lines.size() - c.verdict.size()
+                                       : 3 + (c.sessions.empty() ? 1 : c.sessions.size());
         ASSERT_GE(lines.size(), listed) << run.out;
-        EXPECT_EQ(std::vector<std::wstring>(lines.begin() + listed, lines.end()), c.verdict);
+        EXPECT_EQ(std::vector<std::wstring>(lines.begin() + listed, lines.end()), c.verdict)
+            << run.out;
+        EXPECT_FALSE(Has(run.out, L"Fake Disabled")) << run.out;
+        EXPECT_TRUE(Has(run.out, c.shows)) << run.out;
     }
 }
 
@@ -348,6 +407,7 @@ TEST_F(SessionsWithFakeEndpoint, NamesTheDeviceAndTheStepThatFailed) {
         const wchar_t* deviceName;
         DWORD exitCode;
         std::vector<std::wstring> lines;
+        unsigned usbFaults = 0; // with faults, the other devices are there too
     };
     const wchar_t* const device = L"Default playback device: Fake Speakers (Hushvane tests)";
     const wchar_t* const noSessions = L"Cannot read the device's sessions: ";
@@ -357,8 +417,7 @@ TEST_F(SessionsWithFakeEndpoint, NamesTheDeviceAndTheStepThatFailed) {
          L"",
          0,
          {L"Default playback device: {0.0.0.00000000}.{hushvane-fake} (its name cannot be read)",
-          kNoHushvane, L"    PID  mute     peak      sound   executable        path",
-          L"         (no sessions)"}},
+          kNoHushvane, kHeader, L"         (no sessions)"}},
         {"no default device",
          kFailGetDefaultEndpoint,
          L"x",
@@ -371,29 +430,53 @@ TEST_F(SessionsWithFakeEndpoint, NamesTheDeviceAndTheStepThatFailed) {
          1,
          {device,
           noSessions + std::wstring(L"Activate(IAudioSessionManager2) failed with 0x80004002."),
-          L"The session manager is not available: listing sessions needs Windows 7 or later."}},
+          L"The session manager is not available: listing sessions needs Windows 7 or later.",
+          kNoHushvane, kHeader}},
         {"device gone",
          kFailActivate,
          L"Fake Speakers (Hushvane tests)",
          1,
          {device,
-          noSessions + std::wstring(L"Activate(IAudioSessionManager2) failed with 0x88890004.")}},
+          noSessions + std::wstring(L"Activate(IAudioSessionManager2) failed with 0x88890004."),
+          kNoHushvane, kHeader}},
         {"no session list",
          kFailGetSessionEnumerator,
          L"Fake Speakers (Hushvane tests)",
          1,
-         {device, noSessions + std::wstring(L"GetSessionEnumerator failed with 0x88890004.")}},
+         {device, noSessions + std::wstring(L"GetSessionEnumerator failed with 0x88890004."),
+          kNoHushvane, kHeader}},
         {"no count",
          kFailGetCount,
          L"Fake Speakers (Hushvane tests)",
          1,
-         {device, L"Cannot read the number of sessions: GetCount failed with 0x88890004."}},
+         {device, L"Cannot read the number of sessions: GetCount failed with 0x88890004.",
+          kNoHushvane, kHeader}},
+        {"no list of the other devices",
+         kFailEnumAudioEndpoints,
+         L"Fake Speakers (Hushvane tests)",
+         0,
+         {device, kNoHushvane, kHeader, L"         (no sessions)",
+          L"Cannot list the other playback devices: EnumAudioEndpoints failed with 0x8007000E."}},
+        {"another device's sessions",
+         0,
+         L"Fake Speakers (Hushvane tests)",
+         0,
+         {device, kNoHushvane, kHeader, L"         (no sessions)",
+          L"Other playback device: Fake Headset (Hushvane tests) (Windows' default for "
+          L"communications); Hushvane does not watch it",
+          L"         (no sessions)",
+          L"Other playback device: Fake USB (Hushvane tests); Hushvane does not watch it",
+          noSessions + std::wstring(L"GetSessionEnumerator failed with 0x88890004.")},
+         kFailGetSessionEnumerator},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Script({});
         script_->endpointFaults = c.endpointFaults;
         wcscpy(script_->deviceName, c.deviceName);
+        if (c.usbFaults != 0) {
+            ScriptOtherDevices(c.usbFaults);
+        }
         Ended run = RunCompanion(L"");
         EXPECT_EQ(run.exitCode, c.exitCode);
         EXPECT_EQ(Lines(run.out), c.lines);
@@ -401,6 +484,8 @@ TEST_F(SessionsWithFakeEndpoint, NamesTheDeviceAndTheStepThatFailed) {
     }
 }
 
+// Every active device is reached: the headset's muted session is unmuted, the disabled device's
+// is left alone.
 TEST_F(SessionsWithFakeEndpoint, UnmuteAllCallsSetMuteOnTheMutedSessionsOnly) {
     struct Case {
         const char* name;
@@ -409,10 +494,10 @@ TEST_F(SessionsWithFakeEndpoint, UnmuteAllCallsSetMuteOnTheMutedSessionsOnly) {
         const wchar_t* lastLine;
     };
     const Case cases[] = {
-        {"all accepted", 0, 0, L"4 sessions unmuted; none is left muted."},
-        {"one refused", kFailSetMute, 1, L"3 sessions unmuted; 1 could not be checked or unmuted."},
+        {"all accepted", 0, 0, L"5 sessions unmuted; none is left muted."},
+        {"one refused", kFailSetMute, 1, L"4 sessions unmuted; 1 could not be checked or unmuted."},
         {"one unreadable", kFailGetMute, 1,
-         L"3 sessions unmuted; 1 could not be checked or unmuted."},
+         L"4 sessions unmuted; 1 could not be checked or unmuted."},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -423,23 +508,29 @@ TEST_F(SessionsWithFakeEndpoint, UnmuteAllCallsSetMuteOnTheMutedSessionsOnly) {
             {kNoSuchProcessId, 0.0f, TRUE, 0, {}},
             {PoolProcess(kDenied).id, 0.0f, FALSE, 0, {}},
             {0, 0.0f, TRUE, 0, {}, {}, TRUE},
+            {PoolProcess(kChat).id, 0.0f, TRUE, 0, {}, {}, FALSE, 1},
+            {PoolProcess(kChat).id, 0.0f, TRUE, 0, {}, {}, FALSE, 2},
         };
         Script(rows);
+        ScriptOtherDevices();
         Ended run = RunCompanion(L"--unmute-all");
         EXPECT_EQ(run.exitCode, c.exitCode) << run.out;
         std::vector<std::wstring> lines = Lines(run.out);
         EXPECT_EQ(lines.back(), c.lastLine) << run.out;
-        const LONG expectedCalls[] = {c.refusingFaults == kFailGetMute ? 0 : 1, 0, 1, 1, 0, 1};
+        const LONG expectedCalls[] = {
+            c.refusingFaults == kFailGetMute ? 0 : 1, 0, 1, 1, 0, 1, 1, 0};
         for (size_t i = 0; i < rows.size(); ++i) {
             EXPECT_EQ(script_->setMuteCalls[i], expectedCalls[i]) << "session " << i;
-            EXPECT_EQ(script_->muted[i] != FALSE, i == 0 && c.refusingFaults != 0)
+            EXPECT_EQ(script_->muted[i] != FALSE, (i == 0 && c.refusingFaults != 0) || i == 7)
                 << "session " << i;
         }
         EXPECT_TRUE(Has(run.out, L"Unmuted " + std::wstring(7 - Pid(kPlayer).size(), L' ') +
                                      Pid(kPlayer) + L"  player.exe"));
         EXPECT_TRUE(Has(run.out, L"Unmuted       0  (system sounds)"));
         EXPECT_TRUE(Has(run.out, L"Unmuted 2147483633  ?                 (no such process: "
-                                 L"Hushvane skips the session)\n"));
+                                 L"Hushvane skips the session)   on Fake Speakers (Hushvane "
+                                 L"tests)\n"));
+        EXPECT_TRUE(Has(run.out, PoolProcess(kChat).imagePath + L"   on " + kHeadset + L"\n"));
         if (c.refusingFaults == kFailSetMute) {
             EXPECT_TRUE(Has(run.out, L"SetMute failed with 0x88890004:\n  still muted"));
         }
@@ -514,6 +605,7 @@ class SessionsWatch : public SessionsWithFakeEndpoint {
 
 TEST_F(SessionsWatch, AppendsTimedListingsToAFileUntilCtrlC) {
     Script3();
+    ScriptOtherDevices();
     const std::wstring outPath = TempFile(L"hvsessions-watch.txt");
     HANDLE out = CreateInheritable(outPath);
     watch_ = StartCompanion(L"player.exe --watch", out, out);
@@ -550,6 +642,7 @@ TEST_F(SessionsWatch, AppendsTimedListingsToAFileUntilCtrlC) {
         EXPECT_EQ(WithoutTimeStamp(listing.substr(0, 19) + L"  "), L"") << listing;
         const std::wstring device = L"\nDefault playback device: Fake Speakers (Hushvane tests)\n";
         EXPECT_EQ(listing.substr(19, device.size()), device);
+        EXPECT_TRUE(Has(listing, L"\nOther playback device: Fake USB")) << listing;
         // Each has its verdict, or says why it has none.
         EXPECT_EQ(Has(listing, silent) + Has(listing, loud) + Has(listing, failed), 1) << listing;
     }
@@ -845,7 +938,7 @@ TEST(SessionsCommandLine, UsageAndItsErrors) {
         {L"--watch --unmute-all", 2, L"--unmute-all takes no target and does not go with --watch."},
         {L"\"my player.exe\"", 1, L""},
     };
-    const std::wstring usageStart = L"Shows the audio sessions of the default playback device";
+    const std::wstring usageStart = L"Shows the audio sessions of every playback device";
     for (const Case& c : cases) {
         SCOPED_TRACE(c.arguments);
         Ended run = RunCompanion(c.arguments);

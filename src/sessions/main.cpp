@@ -1,4 +1,4 @@
-// HushvaneSessions.exe: shows the default playback device's audio sessions as Hushvane.exe sees
+// HushvaneSessions.exe: shows the audio sessions of every playback device as Hushvane.exe sees
 // them, says whether Hushvane would hear a given target, and can unmute every muted session.
 #include <windows.h>
 #include <objbase.h>
@@ -14,12 +14,13 @@
 namespace {
 
 const char kUsage[] =
-    "Shows the audio sessions of the default playback device as Hushvane.exe sees them.\n"
+    "Shows the audio sessions of every playback device as Hushvane.exe sees them: the\n"
+    "default device, which Hushvane watches, first.\n"
     "\n"
     "Usage:\n"
     "  HushvaneSessions.exe [target.exe]           list the sessions once\n"
     "  HushvaneSessions.exe --watch [target.exe]   list them again every second until Ctrl+C\n"
-    "  HushvaneSessions.exe --unmute-all           unmute every muted session of the device\n"
+    "  HushvaneSessions.exe --unmute-all           unmute every muted session of every device\n"
     "  HushvaneSessions.exe --help                 show this text (also -h and /?)\n"
     "\n"
     "Give the target as you would give it to Hushvane.exe: its executable's file name,\n"

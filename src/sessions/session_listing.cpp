@@ -7,12 +7,9 @@
 #include "audio/loudness.h"
 #include "common/watcher_state.h"
 #include "process/process_queries.h"
+#include "sessions/playback_devices.h"
 #include "sessions/session_owner.h"
 #include "sessions/text_output.h"
-
-// Defines the property key of the device's friendly name here, rather than declaring it only.
-#include <initguid.h>
-#include <functiondiscoverykeys_devpkey.h>
 
 namespace {
 
@@ -26,6 +23,9 @@ struct TargetSessions {
     bool otherCase;
     DWORD otherCaseProcessId;
     wchar_t otherCaseName[MAX_PATH];
+    // The target's sessions on the first other device that has any, which Hushvane never hears.
+    int elsewhere;
+    wchar_t elsewhereDevice[kDeviceNameChars];
 };
 
 void CantRead(const char* what, const char* call, HRESULT status) {
@@ -35,28 +35,6 @@ void CantRead(const char* what, const char* call, HRESULT status) {
 // Interfaces that Windows before 7 does not have, or that its audio stack does not implement.
 bool IsMissingInterface(HRESULT status) {
     return status == E_NOINTERFACE || status == E_NOTIMPL || status == REGDB_E_CLASSNOTREG;
-}
-
-void PrintDeviceName(IMMDevice* device) {
-    ComRef<IPropertyStore> properties;
-    PROPVARIANT name;
-    PropVariantInit(&name);
-    if (SUCCEEDED(device->OpenPropertyStore(STGM_READ, properties.Put())) &&
-        SUCCEEDED(properties->GetValue(PKEY_Device_FriendlyName, &name)) && name.vt == VT_LPWSTR &&
-        name.pwszVal != nullptr && name.pwszVal[0] != L'\0') {
-        Print("Default playback device: %s\n", name.pwszVal);
-        PropVariantClear(&name);
-        return;
-    }
-    PropVariantClear(&name);
-    wchar_t* id = nullptr;
-    HRESULT status = device->GetId(&id);
-    if (SUCCEEDED(status) && id != nullptr) {
-        Print("Default playback device: %s (its name cannot be read)\n", id);
-    } else {
-        Print("Default playback device: (its name and id cannot be read: 0x%08lX)\n", status);
-    }
-    CoTaskMemFree(id);
 }
 
 void PrintFailedCall(const char* call, HRESULT status) {
@@ -188,8 +166,52 @@ void ListDeviceSessions(const SessionList& list, const wchar_t* target, TargetSe
     }
 }
 
+// A device that Hushvane does not watch, under a heading of its own. The target's sessions there
+// are marked, but counted apart from the default device's.
+void ListOtherDevice(const OtherDevice& other, const wchar_t* target, TargetSessions* seen,
+                     ListingLayout* layout) {
+    Print("Other playback device: %s%hs; Hushvane does not watch it\n", other.name,
+          other.communications ? " (Windows' default for communications)" : "");
+    SessionList list = {};
+    list.device = ComRef<IMMDevice>::AddRefOf(other.device.Get());
+    if (FAILED(OpenDeviceSessions(&list))) {
+        return;
+    }
+    TargetSessions there = {};
+    ListDeviceSessions(list, target, &there, layout);
+    if (there.counted > 0 && seen->elsewhere == 0) {
+        seen->elsewhere = there.counted;
+        lstrcpynW(seen->elsewhereDevice, other.name, kDeviceNameChars);
+    }
+}
+
+void ListOtherDevices(const SessionList& defaultList, const wchar_t* target, TargetSessions* seen,
+                      ListingLayout* layout) {
+    OtherDevices others = {};
+    FindOtherDevices(defaultList.deviceEnumerator.Get(), defaultList.device.Get(), &others);
+    for (int i = 0; i < others.count; ++i) {
+        ListOtherDevice(others.found[i], target, seen, layout);
+    }
+}
+
 const char* Belong(int count) {
     return count == 1 ? "belongs" : "belong";
+}
+
+// The target plays on a device that Hushvane does not watch, which it then never hears.
+void PrintElsewhere(const wchar_t* target, const TargetSessions& seen) {
+    if (seen.counted > 0) {
+        Print("%s also has %d %hs on %s, which Hushvane does not watch: Hushvane does not hear "
+              "it there.\n",
+              target, seen.elsewhere, Sessions(seen.elsewhere), seen.elsewhereDevice);
+        return;
+    }
+    Print("It has %d %hs on %s, which Hushvane does not watch, so Hushvane does not hear it "
+          "there. Make %s the default playback device and start Hushvane again, or send %s to "
+          "the default device (in its own settings, or in Windows' App volume and device "
+          "preferences).\n",
+          seen.elsewhere, Sessions(seen.elsewhere), seen.elsewhereDevice, seen.elsewhereDevice,
+          target);
 }
 
 int PrintVerdict(const wchar_t* target, const TargetSessions& seen) {
@@ -214,6 +236,9 @@ int PrintVerdict(const wchar_t* target, const TargetSessions& seen) {
         Print("%s is running and has %d %hs on this device; %hs.\n", target, seen.counted,
               Sessions(seen.counted), sound);
     }
+    if (seen.elsewhere > 0) {
+        PrintElsewhere(target, seen);
+    }
     if (seen.counted == 0 && seen.otherCase) {
         Print("Process %lu has a session as %s, which is %s in another letter case: Hushvane "
               "compares names exactly, letter case included, so it does not hear that "
@@ -235,7 +260,7 @@ const char* Sessions(int count) {
     return count == 1 ? "session" : "sessions";
 }
 
-bool OpenSessionList(SessionList* list) {
+bool OpenDefaultDevice(SessionList* list) {
     HRESULT status = S_OK;
     if (!list->deviceEnumerator) {
         status = CreateDeviceEnumerator(&list->deviceEnumerator);
@@ -249,42 +274,51 @@ bool OpenSessionList(SessionList* list) {
         CantRead("the default playback device", "GetDefaultAudioEndpoint", status);
         return false;
     }
-    PrintDeviceName(list->device.Get());
-    status = ActivateSessionManager(list->device.Get(), &list->manager);
+    wchar_t name[kDeviceNameChars];
+    ReadDeviceName(list->device.Get(), name);
+    Print("Default playback device: %s\n", name);
+    return true;
+}
+
+HRESULT OpenDeviceSessions(SessionList* list) {
+    const char* call = "Activate(IAudioSessionManager2)";
+    HRESULT status = ActivateSessionManager(list->device.Get(), &list->manager);
     if (SUCCEEDED(status)) {
+        call = "GetSessionEnumerator";
         status = list->manager->GetSessionEnumerator(list->sessions.Put());
-        if (FAILED(status)) {
-            CantRead("the device's sessions", "GetSessionEnumerator", status);
-        }
-    } else {
-        CantRead("the device's sessions", "Activate(IAudioSessionManager2)", status);
     }
     if (FAILED(status)) {
-        if (IsMissingInterface(status)) {
-            Print("The session manager is not available: listing sessions needs Windows 7 or "
-                  "later.\n");
-        }
-        return false;
+        CantRead("the device's sessions", call, status);
+        return status;
     }
     status = list->sessions->GetCount(&list->count);
     if (FAILED(status)) {
         CantRead("the number of sessions", "GetCount", status);
-        return false;
     }
-    return true;
+    return status;
 }
 
 int ListSessions(const wchar_t* target, IMMDeviceEnumerator* devices, ListingLayout* layout) {
     SessionList list = {};
     list.deviceEnumerator = ComRef<IMMDeviceEnumerator>::AddRefOf(devices);
-    if (!OpenSessionList(&list)) {
+    if (!OpenDefaultDevice(&list)) {
         return kExitUnreadable;
+    }
+    HRESULT status = OpenDeviceSessions(&list);
+    if (IsMissingInterface(status)) {
+        Print("The session manager is not available: listing sessions needs Windows 7 or later.\n");
     }
     PrintHushvaneProcesses();
     g_watcher.targetName = target;
     Print("%7hs  %-7hs  %-9hs %-6hs  %-16hs  %hs\n", "PID", "mute", "peak", "sound", "executable",
           "path");
     TargetSessions seen = {};
-    ListDeviceSessions(list, target, &seen, layout);
+    if (SUCCEEDED(status)) {
+        ListDeviceSessions(list, target, &seen, layout);
+    }
+    ListOtherDevices(list, target, &seen, layout);
+    if (FAILED(status)) {
+        return kExitUnreadable;
+    }
     return target == nullptr ? kExitDone : PrintVerdict(target, seen);
 }

@@ -4,6 +4,7 @@
 #include <mmdeviceapi.h>
 
 #include "common/com_ref.h"
+#include "sessions/playback_devices.h"
 
 // Exit statuses of HushvaneSessions.exe.
 enum ExitStatus {
@@ -13,7 +14,7 @@ enum ExitStatus {
     kExitTargetNotRunning = 3,
 };
 
-// The default playback device's session list, opened as Hushvane opens it. The members are
+// A playback device's session list, opened as Hushvane opens the default device's. The members are
 // released in reverse order: the list, the manager, the device, the enumerator.
 struct SessionList {
     ComRef<IMMDeviceEnumerator> deviceEnumerator;
@@ -27,13 +28,16 @@ struct SessionList {
 const char* Sessions(int count);
 
 // Opens the default device, with the device enumerator the list holds or else a new one, and
-// reads its session list and count. On failure prints at which step, with the status, and
-// returns false.
-bool OpenSessionList(SessionList* list);
+// prints its name. On failure prints at which step, with the status, and returns false.
+bool OpenDefaultDevice(SessionList* list);
+
+// Reads the list's device's session list and count. On failure prints at which step, with the
+// status, and returns the status.
+HRESULT OpenDeviceSessions(SessionList* list);
 
 // Where a listing's session rows stand among the lines that Print has collected, so that a
 // console window can show as many of them as fit.
-constexpr int kMaxSessionGroups = 8;
+constexpr int kMaxSessionGroups = 1 + kMaxOtherDevices;
 struct SessionRows {
     int firstLine;
     int lines;
@@ -50,7 +54,8 @@ struct ListingLayout {
     int unprintedSessions;
 };
 
-// Prints the device's name (or its id), whether Hushvane runs, one line per session and, with
-// a target, whether and how Hushvane hears it. target, devices and layout may be null. Returns
+// Prints the default device's name (or its id), whether Hushvane runs, one line per session,
+// then each other active playback device with its sessions and, with a target, whether and how
+// Hushvane hears it. target, devices and layout may be null. Returns
 // the exit status.
 int ListSessions(const wchar_t* target, IMMDeviceEnumerator* devices, ListingLayout* layout);

@@ -9,27 +9,29 @@ namespace {
 
 struct UnmuteCount {
     int unmuted;
-    int failed; // sessions that could not be checked or unmuted
+    int failed;        // sessions that could not be checked or unmuted
+    int unreadDevices; // devices whose sessions could not be read
 };
 
 // Names the session as the listing does: process id, executable and path, or why Hushvane
-// cannot tell its owner.
-void PrintSession(const char* what, const SessionOwner& owner) {
+// cannot tell its owner; then its device.
+void PrintSession(const char* what, const SessionOwner& owner, const wchar_t* device) {
     Print("%hs ", what);
     PrintProcessId(owner);
     Print("  ");
     PrintOwner(owner);
-    Print("\n");
+    Print("   on %s\n", device);
 }
 
-void UnmuteSession(IAudioSessionEnumerator* sessions, int index, UnmuteCount* count) {
+void UnmuteSession(IAudioSessionEnumerator* sessions, int index, const wchar_t* device,
+                   UnmuteCount* count) {
     ComRef<ISimpleAudioVolume> volume;
     ComRef<IAudioSessionControl2> control2;
     ComRef<IAudioSessionControl> control;
     HRESULT status = OpenSession(sessions, index, &control, &control2, &volume);
     if (FAILED(status)) {
-        Print("Session %d cannot be opened (0x%08lX): whether it is muted is unknown.\n", index,
-              status);
+        Print("Session %d on %s cannot be opened (0x%08lX): whether it is muted is unknown.\n",
+              index, device, status);
         ++count->failed;
         return;
     }
@@ -42,37 +44,61 @@ void UnmuteSession(IAudioSessionEnumerator* sessions, int index, UnmuteCount* co
     DescribeSessionOwner(control2.Get(), &owner);
     if (FAILED(status)) {
         Print("GetMute failed with 0x%08lX:\n", status);
-        PrintSession("  not checked", owner);
+        PrintSession("  not checked", owner, device);
         ++count->failed;
         return;
     }
     status = volume->SetMute(FALSE, nullptr);
     if (FAILED(status)) {
         Print("SetMute failed with 0x%08lX:\n", status);
-        PrintSession("  still muted", owner);
+        PrintSession("  still muted", owner, device);
         ++count->failed;
         return;
     }
-    PrintSession("Unmuted", owner);
+    PrintSession("Unmuted", owner, device);
     ++count->unmuted;
+}
+
+void UnmuteDevice(IMMDevice* device, const wchar_t* name, UnmuteCount* count) {
+    SessionList list = {};
+    list.device = ComRef<IMMDevice>::AddRefOf(device);
+    if (FAILED(OpenDeviceSessions(&list))) {
+        ++count->unreadDevices;
+        return;
+    }
+    for (int index = 0; index < list.count; ++index) {
+        UnmuteSession(list.sessions.Get(), index, name, count);
+    }
 }
 
 } // namespace
 
 int UnmuteAllSessions() {
     SessionList list = {};
-    if (!OpenSessionList(&list)) {
+    if (!OpenDefaultDevice(&list)) {
         return kExitUnreadable;
     }
     UnmuteCount count = {};
-    for (int index = 0; index < list.count; ++index) {
-        UnmuteSession(list.sessions.Get(), index, &count);
+    wchar_t name[kDeviceNameChars];
+    ReadDeviceName(list.device.Get(), name);
+    UnmuteDevice(list.device.Get(), name, &count);
+    // A mute can be left on a device that was the default when Hushvane started.
+    OtherDevices others = {};
+    if (!FindOtherDevices(list.deviceEnumerator.Get(), list.device.Get(), &others)) {
+        ++count.unreadDevices;
+    }
+    for (int i = 0; i < others.count; ++i) {
+        Print("Other playback device: %s\n", others.found[i].name);
+        UnmuteDevice(others.found[i].device.Get(), others.found[i].name, &count);
     }
     Print("%d %hs unmuted", count.unmuted, Sessions(count.unmuted));
     if (count.failed > 0) {
-        Print("; %d could not be checked or unmuted.\n", count.failed);
-        return kExitUnreadable;
+        Print("; %d could not be checked or unmuted", count.failed);
     }
-    Print("; none is left muted.\n");
-    return kExitDone;
+    if (count.unreadDevices > 0) {
+        Print("; the sessions of %d %hs could not be read", count.unreadDevices,
+              count.unreadDevices == 1 ? "device" : "devices");
+    }
+    Print("%hs.\n", count.failed + count.unreadDevices > 0 ? "" : "; none is left muted");
+    return count.failed + count.unreadDevices > 0 ? kExitUnreadable : kExitDone;
 }

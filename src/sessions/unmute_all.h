@@ -1,6 +1,7 @@
 #pragma once
 
-// Unmutes every session of the default playback device that reports muted, the target's and
-// the unresolvable ones included, and names each. Returns the exit status: 0 when every muted
-// session it found was unmuted.
+// Unmutes every session that reports muted on every active playback device, the default one
+// first, the target's and the unresolvable ones included, and names each with its device.
+// Returns the exit status: 0 when every muted session it found was unmuted and every device's
+// sessions could be read.
 int UnmuteAllSessions();
