@@ -915,6 +915,27 @@ TEST_F(SessionsWatch, WaitsForEnterOnlyWhereSomeoneCanAnswer) {
     CloseWindowStation(station);
 }
 
+// Wine's own device enumerator lists PulseAudio's two null sinks beside its default device, but
+// cannot list any device's sessions.
+TEST(SessionsWithAudioServer, NamesEveryPlaybackDevice) {
+    const std::wstring unreadable =
+        L"Cannot read the device's sessions: GetSessionEnumerator failed with 0x80004001.";
+    Ended run = RunCompanion(L"");
+    EXPECT_EQ(run.exitCode, 1u) << run.out;
+    for (const wchar_t* sink : {L"Speakers", L"Headset"}) {
+        SCOPED_TRACE(sink);
+        std::wstring heading =
+            L"Other playback device: " + std::wstring(sink) + L"; Hushvane does not watch it\n";
+        ASSERT_TRUE(Has(run.out, heading)) << run.out;
+        EXPECT_EQ(run.out.substr(run.out.find(heading) + heading.size(), unreadable.size()),
+                  unreadable);
+    }
+    Ended unmute = RunCompanion(L"--unmute-all");
+    EXPECT_EQ(unmute.exitCode, 1u);
+    EXPECT_EQ(Lines(unmute.out).back(),
+              L"0 sessions unmuted; the sessions of 3 devices could not be read.");
+}
+
 // No fake endpoint here: Wine without an audio server has no playback device.
 TEST(SessionsCommandLine, UsageAndItsErrors) {
     struct Case {
