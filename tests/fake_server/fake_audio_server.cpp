@@ -41,9 +41,14 @@ class ScriptedEndpoint : public FakeEndpoint {
             friendlyName = script->deviceName;
             id = script->deviceId;
             FollowOtherDevices(*script);
-            for (size_t device = 0; device <= otherDevices.size(); ++device) {
-                FollowSessions(*script, device);
-            }
+            ForEachScriptSession(*script, true, [script](FakeSession& session, LONG i) {
+                session.label = L"s" + std::to_wstring(i);
+                session.processId = script->processIds[i];
+                session.peak = script->peaks[i];
+                session.muted = script->muted[i];
+                session.faults = script->faults[i];
+                session.systemSounds = script->systemSounds[i] != FALSE;
+            });
         });
     }
 
@@ -51,16 +56,11 @@ class ScriptedEndpoint : public FakeEndpoint {
     // reference before it ended.
     void ReportEnding() {
         WithScript([this](FakeScript* script) {
-            for (size_t device = 0; device <= otherDevices.size(); ++device) {
-                std::vector<LONG> indices = ScriptIndices(*script, device);
-                FakeEndpoint& endpoint = Device(device);
-                for (size_t i = 0; i < indices.size() && i < endpoint.SessionCount(); ++i) {
-                    const FakeSession& session = endpoint.Session(i);
-                    script->setMuteCalls[indices[i]] = session.setMuteCalls;
-                    script->otherSetterCalls += session.otherSetterCalls;
-                    script->muted[indices[i]] = session.muted;
-                }
-            }
+            ForEachScriptSession(*script, false, [script](FakeSession& session, LONG i) {
+                script->setMuteCalls[i] = session.setMuteCalls;
+                script->otherSetterCalls += session.otherSetterCalls;
+                script->muted[i] = session.muted;
+            });
             std::wstring unbalanced = UnbalancedReferences();
             lstrcpynW(script->unbalanced, unbalanced.c_str(), 256);
             script->endedBalanced = unbalanced.empty() ? kFakeEndedBalanced : kFakeEndedHolding;
@@ -68,8 +68,6 @@ class ScriptedEndpoint : public FakeEndpoint {
     }
 
   private:
-    FakeEndpoint& Device(size_t device) { return device == 0 ? *this : *otherDevices[device - 1]; }
-
     void FollowOtherDevices(const FakeScript& script) {
         const size_t count = static_cast<size_t>(script.otherDeviceCount);
         otherDevices.resize(count);
@@ -79,8 +77,7 @@ class ScriptedEndpoint : public FakeEndpoint {
             }
             otherDevices[i]->friendlyName = script.otherDevices[i].name;
             otherDevices[i]->id = script.otherDevices[i].id;
-            DWORD state = script.otherDevices[i].state;
-            otherDevices[i]->state = state != 0 ? state : DEVICE_STATE_ACTIVE;
+            otherDevices[i]->state = script.otherDevices[i].state;
             otherDevices[i]->faults = script.otherDevices[i].faults;
         }
         LONG chosen = script.communicationsDevice;
@@ -89,35 +86,28 @@ class ScriptedEndpoint : public FakeEndpoint {
                              : nullptr;
     }
 
-    // The script's sessions that play on the device, in the script's order.
-    static std::vector<LONG> ScriptIndices(const FakeScript& script, size_t device) {
-        std::vector<LONG> indices;
-        for (LONG i = 0; i < script.sessionCount && i < kFakeScriptMaxSessions; ++i) {
-            if (static_cast<size_t>(script.sessionDevice[i]) == device) {
-                indices.push_back(i);
+    // Calls visit(session, index) for each of the script's sessions with the device's session
+    // that stands for it, in the script's order on each device. With follow, the devices gain or
+    // lose sessions to match the script; without, sessions that no longer match are skipped.
+    template <typename Visit>
+    void ForEachScriptSession(const FakeScript& script, bool follow, Visit visit) {
+        for (size_t device = 0; device <= otherDevices.size(); ++device) {
+            FakeEndpoint& endpoint = device == 0 ? *this : *otherDevices[device - 1];
+            size_t count = 0;
+            for (LONG i = 0; i < script.sessionCount && i < kFakeScriptMaxSessions; ++i) {
+                if (static_cast<size_t>(script.sessionDevice[i]) != device) {
+                    continue;
+                }
+                if (count == endpoint.SessionCount() && follow) {
+                    endpoint.AddSession(L"", 0);
+                }
+                if (count < endpoint.SessionCount()) {
+                    visit(endpoint.Session(count++), i);
+                }
             }
-        }
-        return indices;
-    }
-
-    void FollowSessions(const FakeScript& script, size_t device) {
-        std::vector<LONG> indices = ScriptIndices(script, device);
-        FakeEndpoint& endpoint = Device(device);
-        while (endpoint.SessionCount() > indices.size()) {
-            endpoint.RemoveSession(endpoint.SessionCount() - 1);
-        }
-        while (endpoint.SessionCount() < indices.size()) {
-            endpoint.AddSession(L"", 0);
-        }
-        for (size_t i = 0; i < indices.size(); ++i) {
-            FakeSession& session = endpoint.Session(i);
-            const LONG at = indices[i];
-            session.label = L"s" + std::to_wstring(at);
-            session.processId = script.processIds[at];
-            session.peak = script.peaks[at];
-            session.muted = script.muted[at];
-            session.faults = script.faults[at];
-            session.systemSounds = script.systemSounds[at] != FALSE;
+            while (follow && endpoint.SessionCount() > count) {
+                endpoint.RemoveSession(endpoint.SessionCount() - 1);
+            }
         }
     }
 };

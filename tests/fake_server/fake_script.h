@@ -28,7 +28,7 @@ struct FakeScript {
     struct {
         wchar_t name[64];
         wchar_t id[64];
-        DWORD state; // 0 reads as DEVICE_STATE_ACTIVE
+        DWORD state; // DEVICE_STATE_ACTIVE, _DISABLED, ...
         unsigned faults;
     } otherDevices[kFakeScriptMaxOtherDevices];
     LONG communicationsDevice;
