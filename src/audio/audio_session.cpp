@@ -9,7 +9,7 @@ HRESULT CreateDeviceEnumerator(ComRef<IMMDeviceEnumerator>* enumerator) {
 }
 
 HRESULT GetDefaultRenderDevice(IMMDeviceEnumerator* enumerator, ComRef<IMMDevice>* device) {
-    return enumerator->GetDefaultAudioEndpoint(eRender, eMultimedia, device->Put());
+    return GetDefaultPlaybackDevice(enumerator, eMultimedia, device);
 }
 
 HRESULT ActivateSessionManager(IMMDevice* device, ComRef<IAudioSessionManager2>* manager) {

@@ -27,6 +27,12 @@ constexpr DWORD kAllContexts = CLSCTX_ALL;
 static_assert(kAllContexts == 0x17, "all activation contexts");
 
 HRESULT CreateDeviceEnumerator(ComRef<IMMDeviceEnumerator>* enumerator);
+
+// The default playback device for a role: Hushvane watches the multimedia one.
+inline HRESULT GetDefaultPlaybackDevice(IMMDeviceEnumerator* enumerator, ERole role,
+                                        ComRef<IMMDevice>* device) {
+    return enumerator->GetDefaultAudioEndpoint(eRender, role, device->Put());
+}
 HRESULT GetDefaultRenderDevice(IMMDeviceEnumerator* enumerator, ComRef<IMMDevice>* device);
 HRESULT ActivateSessionManager(IMMDevice* device, ComRef<IAudioSessionManager2>* manager);
 

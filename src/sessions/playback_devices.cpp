@@ -4,6 +4,7 @@
 
 #include <utility>
 
+#include "audio/audio_session.h"
 #include "sessions/text_output.h"
 
 // Defines the property key of the device's friendly name here, rather than declaring it only.
@@ -28,7 +29,7 @@ bool ReadDeviceId(IMMDevice* device, wchar_t* id) {
 void ReadDefaultDeviceId(IMMDeviceEnumerator* devices, ERole role, wchar_t* id) {
     ComRef<IMMDevice> device;
     id[0] = L'\0';
-    if (SUCCEEDED(devices->GetDefaultAudioEndpoint(eRender, role, device.Put()))) {
+    if (SUCCEEDED(GetDefaultPlaybackDevice(devices, role, &device))) {
         ReadDeviceId(device.Get(), id);
     }
 }
