@@ -260,7 +260,7 @@ const char* Sessions(int count) {
     return count == 1 ? "session" : "sessions";
 }
 
-bool OpenDefaultDevice(SessionList* list) {
+bool OpenDefaultDevice(SessionList* list, wchar_t* name) {
     HRESULT status = S_OK;
     if (!list->deviceEnumerator) {
         status = CreateDeviceEnumerator(&list->deviceEnumerator);
@@ -274,7 +274,6 @@ bool OpenDefaultDevice(SessionList* list) {
         CantRead("the default playback device", "GetDefaultAudioEndpoint", status);
         return false;
     }
-    wchar_t name[kDeviceNameChars];
     ReadDeviceName(list->device.Get(), name);
     Print("Default playback device: %s\n", name);
     return true;
@@ -301,7 +300,8 @@ HRESULT OpenDeviceSessions(SessionList* list) {
 int ListSessions(const wchar_t* target, IMMDeviceEnumerator* devices, ListingLayout* layout) {
     SessionList list = {};
     list.deviceEnumerator = ComRef<IMMDeviceEnumerator>::AddRefOf(devices);
-    if (!OpenDefaultDevice(&list)) {
+    wchar_t name[kDeviceNameChars];
+    if (!OpenDefaultDevice(&list, name)) {
         return kExitUnreadable;
     }
     HRESULT status = OpenDeviceSessions(&list);

@@ -28,8 +28,9 @@ struct SessionList {
 const char* Sessions(int count);
 
 // Opens the default device, with the device enumerator the list holds or else a new one, and
-// prints its name. On failure prints at which step, with the status, and returns false.
-bool OpenDefaultDevice(SessionList* list);
+// prints its name, which it also reads into name[kDeviceNameChars]. On failure prints at which
+// step, with the status, and returns false.
+bool OpenDefaultDevice(SessionList* list, wchar_t* name);
 
 // Reads the list's device's session list and count. On failure prints at which step, with the
 // status, and returns the status.

@@ -75,12 +75,11 @@ void UnmuteDevice(IMMDevice* device, const wchar_t* name, UnmuteCount* count) {
 
 int UnmuteAllSessions() {
     SessionList list = {};
-    if (!OpenDefaultDevice(&list)) {
+    wchar_t name[kDeviceNameChars];
+    if (!OpenDefaultDevice(&list, name)) {
         return kExitUnreadable;
     }
     UnmuteCount count = {};
-    wchar_t name[kDeviceNameChars];
-    ReadDeviceName(list.device.Get(), name);
     UnmuteDevice(list.device.Get(), name, &count);
     // A mute can be left on a device that was the default when Hushvane started.
     OtherDevices others = {};
