@@ -371,12 +371,6 @@ TEST_F(SessionsWithFakeEndpoint, SaysWhetherHushvaneHearsTheTarget) {
           L"player.exe also has 1 session on Fake Headset (Hushvane tests), which Hushvane does "
           L"not watch: Hushvane does not hear it there."},
          true},
-        // A disabled device is neither listed nor heard.
-        {L"player.exe",
-         {{PoolProcess(kPlayer).id, 0.5f, FALSE, 0, {}, {}, FALSE, 2}},
-         0,
-         {noSession},
-         true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.arguments);
@@ -605,7 +599,6 @@ class SessionsWatch : public SessionsWithFakeEndpoint {
 
 TEST_F(SessionsWatch, AppendsTimedListingsToAFileUntilCtrlC) {
     Script3();
-    ScriptOtherDevices();
     const std::wstring outPath = TempFile(L"hvsessions-watch.txt");
     HANDLE out = CreateInheritable(outPath);
     watch_ = StartCompanion(L"player.exe --watch", out, out);
@@ -642,7 +635,6 @@ TEST_F(SessionsWatch, AppendsTimedListingsToAFileUntilCtrlC) {
         EXPECT_EQ(WithoutTimeStamp(listing.substr(0, 19) + L"  "), L"") << listing;
         const std::wstring device = L"\nDefault playback device: Fake Speakers (Hushvane tests)\n";
         EXPECT_EQ(listing.substr(19, device.size()), device);
-        EXPECT_TRUE(Has(listing, L"\nOther playback device: Fake USB")) << listing;
         // Each has its verdict, or says why it has none.
         EXPECT_EQ(Has(listing, silent) + Has(listing, loud) + Has(listing, failed), 1) << listing;
     }
@@ -748,9 +740,7 @@ TEST_F(SessionsWatch, DrawsEachListingOverTheLastAndLeavesTheUsersRows) {
     watch_ = StartCompanion(L"--watch player.exe", console, console);
     const std::wstring chinese = PoolProcess(kChinese).imagePath;
     ASSERT_TRUE(WaitUntil([&] { return ScreenHas(L"it is silent now."); }, 10000));
-    std::wstring first = Screen().Text();
-    EXPECT_EQ(first.find(L"Default playback device"), loudVerdict.size()) << "not at the top";
-    EXPECT_TRUE(Has(first, chinese)) << "Chinese written whole";
+    EXPECT_TRUE(ScreenHas(chinese)) << "Chinese written whole";
 
     const std::wstring chat = PoolProcess(kChat).imagePath;
     script_->processIds[1] = PoolProcess(kChat).id;
@@ -765,7 +755,7 @@ TEST_F(SessionsWatch, DrawsEachListingOverTheLastAndLeavesTheUsersRows) {
         << "the longer listing before was not blanked";
     Screen screen;
     std::wstring second = screen.Text();
-    EXPECT_EQ(second.find(L"Default playback device"), loudVerdict.size());
+    EXPECT_EQ(second.find(L"Default playback device"), loudVerdict.size()) << "not at the top";
     // A row drawn over a longer one keeps nothing of it, and a row as wide as the buffer is whole.
     EXPECT_EQ(RowHolding(screen.handle, L"it is loud now."), loudVerdict);
     size_t chatEnd = second.find(chat) + chat.size();
@@ -818,7 +808,8 @@ TEST_F(SessionsWatch, FitsTheWindowAndDrawsOneListingAfterAResize) {
 
 // A console of its own is one that the test leaves once the companion is started on it. The
 // test keeps its handles to read the screen and to type. Where Wine gives the companion a new
-// console, the test cannot type there: a run that waits is ended after a while.
+// console, the test cannot type there: a run that waits is ended after a while. An Enter typed
+// into its own console before it starts must not end the wait.
 TEST_F(SessionsWatch, WaitsForEnterOnlyWhereSomeoneCanAnswer) {
     enum Console { kShared, kOwn, kOwnOutputToFile, kNew };
     struct Case {
@@ -827,21 +818,19 @@ TEST_F(SessionsWatch, WaitsForEnterOnlyWhereSomeoneCanAnswer) {
         DWORD flags;
         bool hidden;
         const wchar_t* desktop;
-        bool enterTypedBefore;
         wchar_t key; // typed to end the wait: Enter or Ctrl+C; none where it must not wait
         bool waits;
     };
     const Case cases[] = {
-        {"own console", kOwn, 0, false, nullptr, false, L'\r', true},
-        {"own console, Enter typed before the prompt", kOwn, 0, false, nullptr, true, L'\r', true},
-        {"own console, Ctrl+C", kOwn, 0, false, nullptr, false, L'C' - L'@', true},
-        {"console shared with the test", kShared, 0, false, nullptr, false, L'\0', false},
-        {"own console, output to a file", kOwnOutputToFile, 0, false, nullptr, false, L'\0', false},
-        {"new console", kNew, CREATE_NEW_CONSOLE, false, nullptr, false, L'\0', true},
-        {"new console, hidden", kNew, CREATE_NEW_CONSOLE, true, nullptr, false, L'\0', false},
-        {"no console window", kNew, CREATE_NO_WINDOW, false, nullptr, false, L'\0', false},
+        {"own console", kOwn, 0, false, nullptr, L'\r', true},
+        {"own console, Ctrl+C", kOwn, 0, false, nullptr, L'C' - L'@', true},
+        {"console shared with the test", kShared, 0, false, nullptr, L'\0', false},
+        {"own console, output to a file", kOwnOutputToFile, 0, false, nullptr, L'\0', false},
+        {"new console", kNew, CREATE_NEW_CONSOLE, false, nullptr, L'\0', true},
+        {"new console, hidden", kNew, CREATE_NEW_CONSOLE, true, nullptr, L'\0', false},
+        {"no console window", kNew, CREATE_NO_WINDOW, false, nullptr, L'\0', false},
         {"window station with no display", kNew, CREATE_NEW_CONSOLE, false, L"hvtest\\Default",
-         false, L'\0', false},
+         L'\0', false},
     };
     HWINSTA station = CreateWindowStationW(L"hvtest", 0, WINSTA_ALL_ACCESS, nullptr);
     ASSERT_NE(station, nullptr);
@@ -880,13 +869,15 @@ TEST_F(SessionsWatch, WaitsForEnterOnlyWhereSomeoneCanAnswer) {
         PROCESS_INFORMATION run = {};
         ASSERT_TRUE(CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, TRUE,
                                    c.flags | CREATE_SUSPENDED, nullptr, nullptr, &startup, &run));
-        INPUT_RECORD key = {KEY_EVENT, {}};
-        key.Event.KeyEvent = {
-            TRUE, 1,       static_cast<WORD>(c.key == L'C' - L'@' ? 'C' : VK_RETURN),
-            0,    {c.key}, c.key == L'\r' ? 0u : LEFT_CTRL_PRESSED};
+        INPUT_RECORD enter = {KEY_EVENT, {}};
+        enter.Event.KeyEvent = {TRUE, 1, VK_RETURN, 0, {L'\r'}, 0};
+        INPUT_RECORD key = enter;
+        if (c.key != L'\r') {
+            key.Event.KeyEvent = {TRUE, 1, 'C', 0, {c.key}, LEFT_CTRL_PRESSED};
+        }
         DWORD typed = 0;
-        if (c.enterTypedBefore) {
-            EXPECT_TRUE(WriteConsoleInputW(input, &key, 1, &typed));
+        if (c.console == kOwn) {
+            EXPECT_TRUE(WriteConsoleInputW(input, &enter, 1, &typed));
         }
         if (c.console == kOwn || c.console == kOwnOutputToFile) {
             FreeConsole();
@@ -923,12 +914,9 @@ TEST(SessionsWithAudioServer, NamesEveryPlaybackDevice) {
     Ended run = RunCompanion(L"");
     EXPECT_EQ(run.exitCode, 1u) << run.out;
     for (const wchar_t* sink : {L"Speakers", L"Headset"}) {
-        SCOPED_TRACE(sink);
-        std::wstring heading =
-            L"Other playback device: " + std::wstring(sink) + L"; Hushvane does not watch it\n";
-        ASSERT_TRUE(Has(run.out, heading)) << run.out;
-        EXPECT_EQ(run.out.substr(run.out.find(heading) + heading.size(), unreadable.size()),
-                  unreadable);
+        EXPECT_TRUE(Has(run.out, L"Other playback device: " + std::wstring(sink) +
+                                     L"; Hushvane does not watch it\n" + unreadable))
+            << run.out;
     }
     Ended unmute = RunCompanion(L"--unmute-all");
     EXPECT_EQ(unmute.exitCode, 1u);
