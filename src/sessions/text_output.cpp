@@ -15,21 +15,116 @@ int g_outputLength;
 bool g_holdOutput;
 bool g_dropOutput;
 
-// msvcrt's _vsnwprintf reads %s as a wide string here. It writes no terminator when it cuts the
-// text, and returns -1 then: the text is kept up to the room it had.
-int FormatInto(wchar_t* buffer, int room, const char* format, va_list args) {
-    wchar_t wideFormat[kLineChars];
-    int i = 0;
-    for (; format[i] != '\0' && i < kLineChars - 1; ++i) {
-        wideFormat[i] = static_cast<unsigned char>(format[i]);
+// Wide and fullwidth characters (CJK, Hangul, fullwidth forms, emoji) take two cells in a
+// terminal; combining marks, joiners and variation selectors take none.
+const UINT32 kWideRanges[][2] = {
+    {0x1100, 0x115F}, {0x2E80, 0x303E},   {0x3041, 0x33FF},   {0x3400, 0x4DBF},
+    {0x4E00, 0x9FFF}, {0xA000, 0xA4CF},   {0xA960, 0xA97F},   {0xAC00, 0xD7A3},
+    {0xF900, 0xFAFF}, {0xFE10, 0xFE19},   {0xFE30, 0xFE6F},   {0xFF00, 0xFF60},
+    {0xFFE0, 0xFFE6}, {0x1F300, 0x1F64F}, {0x1F900, 0x1F9FF}, {0x20000, 0x3FFFD},
+};
+const UINT32 kZeroRanges[][2] = {{0x0300, 0x036F}, {0x200B, 0x200F}, {0xFE00, 0xFE0F}};
+
+template <size_t N> bool IsInRanges(UINT32 c, const UINT32 (&ranges)[N][2]) {
+    for (const auto& range : ranges) {
+        if (c >= range[0] && c <= range[1]) {
+            return true;
+        }
     }
-    wideFormat[i] = L'\0';
-    int written = _vsnwprintf(buffer, room - 1, wideFormat, args);
-    if (written < 0) {
-        written = room - 1;
+    return false;
+}
+
+// Appends to a buffer of room characters, keeping room for the terminator.
+struct TextBuffer {
+    wchar_t* text;
+    int room;
+    int length;
+};
+
+void Append(TextBuffer* buffer, const wchar_t* text, int length) {
+    for (int i = 0; i < length && buffer->length < buffer->room - 1; ++i) {
+        buffer->text[buffer->length++] = text[i];
     }
-    buffer[written] = L'\0';
-    return written;
+}
+
+void AppendPadded(TextBuffer* buffer, const wchar_t* text, int length, int width, bool left,
+                  wchar_t pad) {
+    for (int i = left ? width : CellsOf(text, length); i < width; ++i) {
+        Append(buffer, &pad, 1);
+    }
+    Append(buffer, text, length);
+    for (int i = left ? CellsOf(text, length) : width; i < width; ++i) {
+        Append(buffer, L" ", 1);
+    }
+}
+
+int Widen(const char* text, wchar_t* wide, int room) {
+    int length = MultiByteToWideChar(CP_UTF8, 0, text, -1, wide, room);
+    if (length == 0) { // cut: keep what fitted
+        length = room;
+    }
+    wide[length - 1] = L'\0';
+    return length - 1;
+}
+
+// Digits of value in base 10 or 16, into digits[12]; returns their count.
+int FormatNumber(unsigned long value, unsigned base, bool negative, wchar_t* digits) {
+    wchar_t reversed[12];
+    int count = 0;
+    do {
+        reversed[count++] = L"0123456789ABCDEF"[value % base];
+        value /= base;
+    } while (value != 0);
+    int length = 0;
+    if (negative) {
+        digits[length++] = L'-';
+    }
+    while (count > 0) {
+        digits[length++] = reversed[--count];
+    }
+    return length;
+}
+
+// The few conversions the companion uses: %s a wide string, %hs a UTF-8 one, %d, %u, %lu, %X
+// and %lX, with an optional '-' or '0' and a width that counts cells, so that columns line up
+// whatever characters they hold. The format itself is UTF-8.
+int FormatInto(wchar_t* out, int room, const char* format, va_list args) {
+    wchar_t wide[kLineChars];
+    Widen(format, wide, kLineChars);
+    TextBuffer buffer = {out, room, 0};
+    for (const wchar_t* at = wide; *at != L'\0'; ++at) {
+        if (*at != L'%' || at[1] == L'%') {
+            at += *at == L'%' ? 1 : 0;
+            Append(&buffer, at, 1);
+            continue;
+        }
+        const bool left = *++at == L'-';
+        const wchar_t pad = *at == L'0' ? L'0' : L' ';
+        at += left || pad == L'0' ? 1 : 0;
+        int width = 0;
+        for (; *at >= L'0' && *at <= L'9'; ++at) {
+            width = width * 10 + (*at - L'0');
+        }
+        const bool narrow = *at == L'h';
+        at += *at == L'h' || *at == L'l' ? 1 : 0;
+        wchar_t text[kLineChars];
+        const wchar_t* shown = text;
+        int length = 0;
+        if (*at == L's' && narrow) {
+            length = Widen(va_arg(args, const char*), text, kLineChars);
+        } else if (*at == L's') {
+            shown = va_arg(args, const wchar_t*);
+            length = lstrlenW(shown);
+        } else if (*at == L'd') {
+            int value = va_arg(args, int);
+            length = FormatNumber(value < 0 ? 0ul - value : value, 10, value < 0, text);
+        } else {
+            length = FormatNumber(va_arg(args, unsigned), *at == L'X' ? 16 : 10, false, text);
+        }
+        AppendPadded(&buffer, shown, length, width, left, pad);
+    }
+    out[buffer.length] = L'\0';
+    return buffer.length;
 }
 
 bool WriteUtf8(HANDLE handle, const wchar_t* text, int length) {
@@ -47,6 +142,24 @@ bool WriteUtf8(HANDLE handle, const wchar_t* text, int length) {
 }
 
 } // namespace
+
+int NextCharCells(const wchar_t* text, int length, int* units) {
+    UINT32 c = text[0];
+    *units = 1;
+    if (IS_HIGH_SURROGATE(text[0]) && length > 1 && IS_LOW_SURROGATE(text[1])) {
+        c = 0x10000 + ((c - 0xD800) << 10) + (text[1] - 0xDC00);
+        *units = 2;
+    }
+    return IsInRanges(c, kWideRanges) ? 2 : IsInRanges(c, kZeroRanges) ? 0 : 1;
+}
+
+int CellsOf(const wchar_t* text, int length) {
+    int cells = 0;
+    for (int i = 0, units = 0; i < length; i += units) {
+        cells += NextCharCells(text + i, length - i, &units);
+    }
+    return cells;
+}
 
 bool IsConsole(HANDLE handle) {
     DWORD mode = 0;

@@ -5,9 +5,10 @@
 // The companion's text goes out whole: a console gets UTF-16 through WriteConsoleW, a file or a
 // pipe gets UTF-8 without a byte-order mark.
 
-// The companion's own texts are plain ASCII, so its formats are narrow strings, which keeps
-// the executable small. They are widened before formatting and follow msvcrt's wide
-// conventions: %s is a wide string (a name or a path from Windows), %hs a narrow one.
+// The companion's own texts are narrow UTF-8 strings, which keeps the executable small. They
+// are widened as they are formatted, with the conventions of msvcrt's wide functions: %s is a
+// wide string (a name or a path from Windows), %hs a narrow one of the companion's; and a
+// field's width counts the cells its characters take on a terminal, not the characters.
 
 // Characters that Print collects before it writes them out.
 constexpr int kOutputChars = 32768;
@@ -38,6 +39,12 @@ int FormatText(wchar_t* buffer, int room, const char* format, ...);
 
 // Writes a formatted text to the standard error at once.
 void PrintError(const char* format, ...);
+
+// The cells the text takes on a terminal: two for a wide character, none for a combining one.
+int CellsOf(const wchar_t* text, int length);
+
+// The cells the text's first character takes, and in *units the UTF-16 units it spans.
+int NextCharCells(const wchar_t* text, int length, int* units);
 
 // True when the handle is a console rather than a file or a pipe.
 bool IsConsole(HANDLE handle);
