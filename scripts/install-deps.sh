@@ -3,7 +3,7 @@
 # Both Wines: the 64-bit one runs on every machine, the 32-bit one where 32-bit programs run.
 set -e
 packages="cmake g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools googletest
-  wine wine32:i386 wine64 locales pulseaudio pulseaudio-utils python3-pefile"
+  wine wine32:i386 wine64 locales pulseaudio pulseaudio-utils python3-pefile tmux"
 
 missing=""
 for package in $packages; do

@@ -7,6 +7,9 @@
 
 #include "fake_endpoint.h"
 #include "fake_server/fake_script.h"
+#include "sessions/terminal_redraw.h"
+#include "sessions/text_output.h"
+#include "sessions/watch.h"
 #include "test_support.h"
 
 namespace {
@@ -218,7 +221,8 @@ TEST_F(SessionsWithFakeEndpoint, ListsEverySessionAsHushvaneSeesIt) {
          {L"target", L"loud"}},
         {PoolProcess(kChat).id, std::nextafter(nearest, 1.0f), FALSE, 0, {L"1e-06", L"loud"}},
         {PoolProcess(kChat).id, NAN, FALSE, 0, {L"NaN", L"silent"}},
-        {PoolProcess(kChinese).id, 0.0f, FALSE, 0, {L"播放器.exe", chinese}},
+        // Its name takes ten cells of the sixteen of its column.
+        {PoolProcess(kChinese).id, 0.0f, FALSE, 0, {L"播放器.exe        " + chinese}},
         {PoolProcess(kDenied).id, 0.5f, FALSE, 0, {Pid(kDenied), L"guarded.exe", denied}},
         {kNoSuchProcessId,
          0.0f,
@@ -733,34 +737,31 @@ TEST_F(SessionsWatch, DrawsEachListingOverTheLastAndLeavesTheUsersRows) {
     GetConsoleMode(console, &mode);
     ASSERT_TRUE(SetConsoleMode(console, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING));
     Type(console, L"typed 1\ntyped 2\n");
-    // Player.exe's path is longer than chat.exe's, which takes its row in the second listing.
     Script({{PoolProcess(kPlayer).id, 0.0f, FALSE, 0},
-            {PoolProcess(kPlayerOtherCase).id, 0.0f, TRUE, 0},
-            {PoolProcess(kChinese).id, 0.0f, FALSE, 0}});
+            {PoolProcess(kDenied).id, 0.0f, FALSE, 0},
+            {PoolProcess(kChat).id, 0.0f, TRUE, 0}});
     watch_ = StartCompanion(L"--watch player.exe", console, console);
-    const std::wstring chinese = PoolProcess(kChinese).imagePath;
     ASSERT_TRUE(WaitUntil([&] { return ScreenHas(L"it is silent now."); }, 10000));
-    EXPECT_TRUE(ScreenHas(chinese)) << "Chinese written whole";
 
-    const std::wstring chat = PoolProcess(kChat).imagePath;
+    // Shorter, with chat.exe's short second row and the Chinese line's rows where the access
+    // denied line's longer rows were, and the Chinese line's second row over chat.exe's first.
+    const std::wstring chinese = PoolProcess(kChinese).imagePath;
     script_->processIds[1] = PoolProcess(kChat).id;
-    script_->sessionCount = 2;
+    script_->muted[1] = TRUE;
+    script_->processIds[2] = PoolProcess(kChinese).id;
+    script_->muted[2] = FALSE;
     script_->peaks[0] = 0.5f;
-    ASSERT_TRUE(WaitUntil(
-        [&] {
-            std::wstring text = Screen().Text();
-            return Has(text, L"it is loud now.") && Has(text, chat) && !Has(text, chinese);
-        },
-        5000))
-        << "the longer listing before was not blanked";
+    ASSERT_TRUE(WaitUntil([&] { return ScreenHas(L"it is loud now."); }, 5000));
     Screen screen;
     std::wstring second = screen.Text();
+    EXPECT_TRUE(Has(second, chinese)) << "Chinese written whole";
+    EXPECT_FALSE(Has(second, L"silent now.")) << "the longer listing's last rows were kept";
+    EXPECT_FALSE(Has(second, L"protected process")) << "a row kept some of a longer one";
+    EXPECT_EQ(second.find(L"muted    0"), second.rfind(L"muted    0"))
+        << "a row kept some of another";
     EXPECT_EQ(second.find(L"Default playback device"), loudVerdict.size()) << "not at the top";
-    // A row drawn over a longer one keeps nothing of it, and a row as wide as the buffer is whole.
+    // A row as wide as the buffer is whole.
     EXPECT_EQ(RowHolding(screen.handle, L"it is loud now."), loudVerdict);
-    size_t chatEnd = second.find(chat) + chat.size();
-    size_t rowEnd = (chatEnd / loudVerdict.size() + 1) * loudVerdict.size();
-    EXPECT_EQ(second.find_first_not_of(L' ', chatEnd), rowEnd) << second;
     EXPECT_EQ(ConsoleText(console).find_last_not_of(L' ') / loudVerdict.size(), 1u)
         << "written to the user's rows during the watch";
     StopWithCtrlC();
@@ -788,21 +789,32 @@ TEST_F(SessionsWatch, FitsTheWindowAndDrawsOneListingAfterAResize) {
               L"(300 more sessions and 2 more lines: enlarge the window, or redirect to a file)");
     EXPECT_EQ(Screen().Text().find(more) / 80, 7u) << "not the last row";
 
-    // The user widens and heightens the window: one listing, drawn again for the new size.
+    // The user widens and heightens the window, and the console gives the watch's buffer more
+    // rows than the window shows, its window moved down: the buffer is fitted to the window, and
+    // one listing is drawn for the new size.
     {
         Screen screen;
-        ASSERT_TRUE(SetConsoleScreenBufferSize(screen.handle, {100, 12}));
-        SMALL_RECT window = {0, 0, 99, 11};
+        ASSERT_TRUE(SetConsoleScreenBufferSize(screen.handle, {100, 300}));
+        SMALL_RECT window = {0, 50, 99, 61};
         ASSERT_TRUE(SetConsoleWindowInfo(screen.handle, TRUE, &window));
     }
     const std::wstring resized = L"(298 more sessions: enlarge the window, or redirect to a file)";
     ASSERT_TRUE(WaitUntil([&] { return ScreenHas(resized); }, 3000)) << Screen().Text();
+    CONSOLE_SCREEN_BUFFER_INFO info = {};
+    GetConsoleScreenBufferInfo(Screen().handle, &info);
+    EXPECT_EQ(std::make_pair(info.dwSize.X, info.dwSize.Y), std::make_pair(SHORT{100}, SHORT{12}));
+    EXPECT_EQ(info.srWindow.Top, 0);
     std::wstring text = Screen().Text();
     EXPECT_EQ(text.find(L"Default playback device"), 100u);
     EXPECT_EQ(text.rfind(L"Default playback device"), 100u) << "more than one listing";
     EXPECT_EQ(text.find(resized) / 100, 11u) << text;
     EXPECT_EQ(text.find(L"  Player.exe   (the same name"), 10u * 100);
     StopWithCtrlC();
+    // The user's window keeps the size the user gave it.
+    GetConsoleScreenBufferInfo(console, &info);
+    EXPECT_EQ(std::make_pair(info.srWindow.Right - info.srWindow.Left + 1,
+                             info.srWindow.Bottom - info.srWindow.Top + 1),
+              std::make_pair(100, 12));
     CloseHandle(console);
 }
 
@@ -904,6 +916,194 @@ TEST_F(SessionsWatch, WaitsForEnterOnlyWhereSomeoneCanAnswer) {
     }
     CloseDesktop(desktop);
     CloseWindowStation(station);
+}
+
+// A tmux server of the test's own, whose one pane shows, as a terminal does, what is written to
+// a file in its folder; it ends with the holder. Wine starts programs of the Linux host from
+// their Unix paths, but gives no handle to wait on: a command says it is done with a file.
+struct Terminal {
+    explicit Terminal(COORD size) {
+        folder = L"/tmp/hvterm-" + std::to_wstring(GetCurrentProcessId());
+        windowsFolder = L"Z:" + folder + L"/";
+        CreateDirectoryW(windowsFolder.c_str(), nullptr);
+        HANDLE conf = CreateInheritable(windowsFolder + L"conf");
+        WriteFile(conf, "set -g status off\n", 18, nullptr, nullptr);
+        CloseHandle(conf);
+        output = CreateInheritable(windowsFolder + L"out");
+        tmux = L"/usr/bin/tmux -u -S " + folder + L"/socket -f " + folder + L"/conf ";
+        Run(tmux + L"new-session -d -x " + std::to_wstring(size.X) + L" -y " +
+            std::to_wstring(size.Y) + L" 'sleep 600'");
+        tty = Lines(Run(tmux + L"display -p '#{pane_tty}'")).front();
+    }
+    ~Terminal() {
+        CloseHandle(output);
+        Run(tmux + L"kill-server; rm -r " + folder);
+        DeleteFileW((L"Z:" + folder + L".done").c_str());
+        DeleteFileW((L"Z:" + folder + L".printed").c_str());
+    }
+    // Runs a shell command on the host; what it printed.
+    std::wstring Run(const std::wstring& command) {
+        const std::wstring done = L"Z:" + folder + L".done";
+        DeleteFileW(done.c_str());
+        std::wstring line = L"/bin/sh -c \"(" + command + L") > " + folder +
+                            L".printed 2>&1; touch " + folder + L".done\"";
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof(startup);
+        PROCESS_INFORMATION info = {};
+        EXPECT_TRUE(CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                   &startup, &info));
+        EXPECT_TRUE(WaitUntil(
+            [&] { return GetFileAttributesW(done.c_str()) != INVALID_FILE_ATTRIBUTES; }, 10000))
+            << "no end of " << command;
+        return ReadUtf8(L"Z:" + folder + L".printed");
+    }
+    // Hands the pane what was written since the last time.
+    void Feed() {
+        const DWORD size = GetFileSize(output, nullptr);
+        Run(L"tail -c +" + std::to_wstring(fed + 1) + L" " + folder + L"/out > " + tty);
+        fed = size;
+    }
+    // The pane's rows once all but the first are the expected ones, or after a while whatever
+    // they are.
+    std::vector<std::wstring> Rows(const std::vector<std::wstring>& expected) {
+        std::vector<std::wstring> rows;
+        WaitUntil(
+            [&] {
+                rows = Lines(Capture(L""));
+                return !rows.empty() &&
+                       std::vector<std::wstring>(rows.begin() + 1, rows.end()) == expected;
+            },
+            3000);
+        return rows;
+    }
+    std::wstring Capture(const std::wstring& options) {
+        return Run(tmux + L"capture-pane -p " + options);
+    }
+    std::wstring folder;
+    std::wstring windowsFolder;
+    std::wstring tmux;
+    std::wstring tty;
+    HANDLE output;
+    DWORD fed = 0;
+};
+
+// Rows of width characters, as an ASCII line fills them.
+std::vector<std::wstring> RowsOf(const std::wstring& line, size_t width) {
+    std::vector<std::wstring> rows;
+    for (size_t start = 0; start == 0 || start < line.size(); start += width) {
+        rows.push_back(line.substr(start, width));
+    }
+    return rows;
+}
+
+std::vector<std::wstring> Joined(std::vector<std::vector<std::wstring>> parts) {
+    std::vector<std::wstring> all;
+    for (const auto& part : parts) {
+        all.insert(all.end(), part.begin(), part.end());
+    }
+    return all;
+}
+
+// In Windows Terminal a watch writes virtual terminal sequences alone; tmux, a real terminal
+// emulator, is fed the very bytes. The window is as wide as the verdict, and a resize makes it
+// too small for the listing. tmux keeps a row's last character where Windows Terminal erases it
+// after a row that fills the width, so that rule is checked on what is written.
+TEST(SessionsTerminal, DrawsOnTheAlternateScreenAndGivesTheUsersScreenBack) {
+    const std::wstring verdict =
+        L"player.exe is running and has 1 session on this device; it is loud now.";
+    const SHORT width = static_cast<SHORT>(verdict.size());
+    Terminal terminal({width, 14});
+    const char user[] = "\x1b[1;31mred \xF0\xA0\xAE\xB7 row\x1b[0m\r\n\x1b[38;2;255;128;0m"
+                        "\xF0\x9F\x98\x80 truecolour\x1b[0m\r\nPS C:\\> watch\r\n";
+    WriteFile(terminal.output, user, sizeof(user) - 1, nullptr, nullptr);
+    terminal.Feed();
+    ASSERT_TRUE(WaitUntil([&] { return Has(terminal.Capture(L""), L"PS C:\\> watch"); }, 3000))
+        << terminal.Capture(L"");
+    const std::vector<std::wstring> userRows = Lines(terminal.Capture(L"-e -S -"));
+
+    FakeEndpoint endpoint;
+    endpoint.friendlyName = L"Fake Speakers (Hushvane tests)";
+    endpoint.id = L"{0.0.0.00000000}.{hushvane-fake}";
+    endpoint.AddSession(L"player", PoolProcess(kPlayer).id).peak = 0.5f;
+    endpoint.AddSession(L"guarded", PoolProcess(kDenied).id);
+    endpoint.AddSession(L"chinese", PoolProcess(kChinese).id);
+    TerminalScreen screen;
+    HoldOutput(true);
+    ASSERT_TRUE(OpenTerminalScreen(terminal.output, &screen));
+    auto draw = [&](COORD window) {
+        ListingLayout layout;
+        CollectListing(L"player.exe", &endpoint, window, &layout);
+        EXPECT_TRUE(DrawTerminalListing(&screen, window, layout));
+        terminal.Feed();
+    };
+    auto session = [](PoolRole role, const wchar_t* columns, const std::wstring& rest) {
+        return std::wstring(7 - Pid(role).size(), L' ') + Pid(role) + columns + rest;
+    };
+    const std::wstring player = session(kPlayer, L"  audible  0.5       loud    player.exe        ",
+                                        PoolProcess(kPlayer).imagePath + L"   target");
+    const std::wstring top[] = {L"Default playback device: Fake Speakers (Hushvane tests)",
+                                kNoHushvane, kHeader};
+    const std::wstring silent = L"  audible  0         silent  ";
+    // The Chinese path fills a row with a wide character; the next row takes the rest.
+    const std::vector<std::wstring> first =
+        Joined({{top[0], top[1], top[2]},
+                RowsOf(player, width),
+                RowsOf(session(kDenied, silent.c_str(),
+                               L"guarded.exe       " + std::wstring(kDeniedReason)),
+                       width),
+                {session(kChinese, silent.c_str(), L"播放器.exe        C:\\hvtest\\中文\\播"),
+                 L"放器.exe", verdict, L"", L""}});
+    draw({width, 14});
+    std::vector<std::wstring> rows = terminal.Rows(first);
+    ASSERT_EQ(rows.size(), 14u);
+    EXPECT_EQ(WithoutTimeStamp(rows[0] + L"  "), L" (every second; Ctrl+C ends)  ");
+    EXPECT_EQ(std::vector<std::wstring>(rows.begin() + 1, rows.end()), first);
+
+    // Shorter: the rows of the longer listing before go, the long rows' rests with them.
+    endpoint.RemoveSession(2);
+    endpoint.Session(1).processId = PoolProcess(kChat).id;
+    draw({width, 14});
+    const std::wstring chat =
+        session(kChat, silent.c_str(), L"chat.exe          " + PoolProcess(kChat).imagePath);
+    const std::vector<std::wstring> second = Joined({{top[0], top[1], top[2]},
+                                                     RowsOf(player, width),
+                                                     RowsOf(chat, width),
+                                                     {verdict},
+                                                     std::vector<std::wstring>(5, L"")});
+    rows = terminal.Rows(second);
+    EXPECT_EQ(std::vector<std::wstring>(rows.begin() + 1, rows.end()), second);
+
+    // The window grows wider but too short: one listing for the new size, fitted.
+    terminal.Run(terminal.tmux + L"resize-window -x 64 -y 8");
+    draw({64, 8});
+    const std::vector<std::wstring> fitted =
+        Joined({{top[0], top[1], top[2]},
+                RowsOf(verdict, 64),
+                {L"(2 more sessions: enlarge the window, or redirect to a file)", L""}});
+    rows = terminal.Rows(fitted);
+    EXPECT_EQ(std::vector<std::wstring>(rows.begin() + 1, rows.end()), fitted);
+    EXPECT_EQ(terminal.Run(terminal.tmux + L"display -p '#{alternate_on}#{cursor_flag}'"), L"10\n");
+
+    CloseTerminalScreen(&screen);
+    HoldOutput(false);
+    terminal.Feed();
+    ASSERT_TRUE(WaitUntil([&] { return Has(terminal.Capture(L""), L"(2 more sessions"); }, 3000));
+    // The user's rows as they were, colours and characters included, then the last listing,
+    // and nothing else of the watch in the scrollback.
+    std::vector<std::wstring> after = Lines(terminal.Capture(L"-e -S -"));
+    ASSERT_GE(after.size(), 3 + fitted.size());
+    EXPECT_EQ(std::vector<std::wstring>(after.begin(), after.begin() + 3),
+              std::vector<std::wstring>(userRows.begin(), userRows.begin() + 3));
+    EXPECT_EQ(WithoutTimeStamp(after[3] + L"  "), L" (every second; Ctrl+C ends)  ");
+    EXPECT_EQ(std::vector<std::wstring>(after.begin() + 4, after.begin() + 3 + fitted.size()),
+              std::vector<std::wstring>(fitted.begin(), fitted.end() - 1));
+    EXPECT_EQ(terminal.Run(terminal.tmux + L"display -p '#{alternate_on}#{cursor_flag}'"), L"01\n");
+    // What was written: a row that fills the width is never followed by "clear to the end of
+    // the line", a shorter one always is.
+    const std::wstring written = ReadUtf8(terminal.windowsFolder + L"out");
+    EXPECT_FALSE(Has(written, verdict + L"\x1b[K"));
+    EXPECT_TRUE(Has(written, verdict + L"\x1b[13;1H\x1b[J"));
+    EXPECT_TRUE(Has(written, top[0] + L"\x1b[K"));
 }
 
 // Wine's own device enumerator lists PulseAudio's two null sinks beside its default device, but

@@ -4,32 +4,6 @@
 
 namespace {
 
-// Room kept in the collected output for the lines after the sessions.
-constexpr int kVerdictChars = 8192;
-
-// The most cells a character can take on any console: two for anything outside ASCII, since a
-// CJK character takes two in Windows 10's console and in Windows Terminal, and the older console
-// gives two to every character that its code page writes in two bytes. A surrogate pair is one
-// character.
-int MostCells(wchar_t c) {
-    return c < 0x80 ? 1 : IS_LOW_SURROGATE(c) ? 0 : 2;
-}
-
-// The rows a line can take, wrapped at the buffer's width as the console wraps it: never fewer
-// than it does take, so that a line's last row never runs into the next line.
-int RowsOf(const wchar_t* text, int length, int width) {
-    int rows = 1;
-    for (int i = 0, column = 0; i < length; ++i) {
-        int cells = MostCells(text[i]);
-        if (column + cells > width) {
-            ++rows;
-            column = 0;
-        }
-        column += cells;
-    }
-    return rows;
-}
-
 bool IsAscii(const ConsoleLine& line) {
     for (int i = 0; i < line.length; ++i) {
         if (line.text[i] >= 0x80) {
@@ -39,85 +13,39 @@ bool IsAscii(const ConsoleLine& line) {
     return true;
 }
 
-bool IsSessionLine(const ListingLayout& layout, int line) {
-    for (int i = 0; i < layout.groupCount; ++i) {
-        const SessionRows& rows = layout.groups[i];
-        if (line >= rows.firstLine && line < rows.firstLine + rows.lines) {
-            return true;
-        }
-    }
-    return false;
+COORD WindowSize(const CONSOLE_SCREEN_BUFFER_INFO& info) {
+    return {static_cast<SHORT>(info.srWindow.Right - info.srWindow.Left + 1),
+            static_cast<SHORT>(info.srWindow.Bottom - info.srWindow.Top + 1)};
 }
 
-void SplitLines(const ListingLayout& layout, int width, ConsoleListing* listing) {
-    int length = 0;
-    const wchar_t* text = CollectedOutput(&length);
-    listing->count = 0;
-    for (int start = 0; start < length && listing->count < kMaxConsoleLines;) {
-        int stop = start;
-        while (stop < length && text[stop] != L'\n') {
-            ++stop;
-        }
-        ConsoleLine& line = listing->lines[listing->count];
-        line = {text + start, stop - start, 0, IsSessionLine(layout, listing->count), true};
-        line.rows = RowsOf(line.text, line.length, width);
-        ++listing->count;
-        start = stop + 1;
-    }
+bool IsSameSize(COORD size, COORD other) {
+    return size.X == other.X && size.Y == other.Y;
 }
 
-void FormatMoreLine(ConsoleListing* listing, int sessions, int lines) {
-    wchar_t* text = listing->moreText;
-    const int room = sizeof(listing->moreText) / sizeof(wchar_t);
-    int length = FormatText(text, room, "(");
-    if (sessions > 0) {
-        length +=
-            FormatText(text + length, room - length, "%d more %hs", sessions, Sessions(sessions));
-    }
-    if (lines > 0) {
-        length += FormatText(text + length, room - length, "%hs%d more %hs",
-                             sessions > 0 ? " and " : "", lines, lines == 1 ? "line" : "lines");
-    }
-    length +=
-        FormatText(text + length, room - length, ": enlarge the window, or redirect to a file)");
-    listing->more.text = text;
-    listing->more.length = length;
+// A buffer is never smaller than its window: the window moves to the top first, then the buffer
+// shrinks to it, or grows first when the window is the larger.
+bool SetBufferToWindow(HANDLE buffer, COORD window) {
+    const SMALL_RECT at = {0, 0, static_cast<SHORT>(window.X - 1),
+                           static_cast<SHORT>(window.Y - 1)};
+    SetConsoleScreenBufferSize(buffer, window);
+    return SetConsoleWindowInfo(buffer, TRUE, &at) && SetConsoleScreenBufferSize(buffer, window);
 }
 
-// Shows the lines of one kind, in order, while they fit in the budget; returns how many are not.
-int KeepWhileTheyFit(ConsoleListing* listing, bool sessions, int* budget) {
-    int hidden = 0;
-    for (int i = 0; i < listing->count; ++i) {
-        ConsoleLine& line = listing->lines[i];
-        if (line.session != sessions) {
-            continue;
-        }
-        line.shown = hidden == 0 && line.rows <= *budget;
-        if (line.shown) {
-            *budget -= line.rows;
-        } else {
-            ++hidden;
-        }
-    }
-    return hidden;
-}
-
-// A listing taller than the window keeps, from its first line on, every line that is not a
-// session's as far as they fit, then as many sessions as fit in the rows left; the window's last
-// rows say what was left out.
-void FitToWindow(ConsoleListing* listing, int room, int unprintedSessions) {
-    int total = 0;
-    for (int i = 0; i < listing->count; ++i) {
-        total += listing->lines[i].rows;
-    }
-    listing->hiddenSessions = unprintedSessions;
-    listing->hiddenLines = 0;
-    if (total <= room && unprintedSessions == 0) {
+// The window keeps the size the user gave it during the watch. The user's buffer only grows for
+// it, so that none of its rows is cut.
+void GiveUserTheWindow(HANDLE user, COORD window) {
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    if (!GetConsoleScreenBufferInfo(user, &info) || IsSameSize(WindowSize(info), window)) {
         return;
     }
-    int budget = room - listing->more.rows;
-    listing->hiddenLines = KeepWhileTheyFit(listing, false, &budget);
-    listing->hiddenSessions += KeepWhileTheyFit(listing, true, &budget);
+    const COORD size = {info.dwSize.X > window.X ? info.dwSize.X : window.X,
+                        info.dwSize.Y > window.Y ? info.dwSize.Y : window.Y};
+    const SHORT lastTop = static_cast<SHORT>(size.Y - window.Y);
+    const SHORT top = info.srWindow.Top < lastTop ? info.srWindow.Top : lastTop;
+    const SMALL_RECT at = {0, top, static_cast<SHORT>(window.X - 1),
+                           static_cast<SHORT>(top + window.Y - 1)};
+    SetConsoleScreenBufferSize(user, size);
+    SetConsoleWindowInfo(user, TRUE, &at);
 }
 
 bool BlankRows(HANDLE screen, SHORT width, int from, int to) {
@@ -159,7 +87,7 @@ bool DrawFitted(HANDLE screen, const ConsoleListing& listing, SHORT width, int t
         }
         row += line.shown ? line.rows : 0;
     }
-    if (listing.hiddenSessions + listing.hiddenLines > 0) {
+    if (IsListingCut(listing)) {
         const int rows = listing.more.rows < room ? listing.more.rows : room;
         const int moreRow = top + room - rows;
         if (!BlankRows(screen, width, row, moreRow) ||
@@ -170,11 +98,6 @@ bool DrawFitted(HANDLE screen, const ConsoleListing& listing, SHORT width, int t
     }
     *end = row;
     return true;
-}
-
-void WriteLine(HANDLE output, const ConsoleLine& line) {
-    WriteText(output, line.text, line.length);
-    WriteText(output, L"\n", 1);
 }
 
 } // namespace
@@ -190,15 +113,9 @@ bool OpenWatchScreen(HANDLE user, WatchScreen* screen) {
     if (own == INVALID_HANDLE_VALUE) {
         return false;
     }
-    // As tall and wide as the window, so nothing is out of sight. A buffer is never smaller than
-    // its window: whichever of the two is too big for the other gives way first.
-    const SMALL_RECT window = {0, 0, static_cast<SHORT>(info.srWindow.Right - info.srWindow.Left),
-                               static_cast<SHORT>(info.srWindow.Bottom - info.srWindow.Top)};
-    const COORD size = {static_cast<SHORT>(window.Right + 1),
-                        static_cast<SHORT>(window.Bottom + 1)};
-    SetConsoleScreenBufferSize(own, size);
-    SetConsoleWindowInfo(own, TRUE, &window);
-    SetConsoleScreenBufferSize(own, size);
+    // As tall and wide as the window, so nothing is out of sight.
+    const COORD window = WindowSize(info);
+    SetBufferToWindow(own, window);
     CONSOLE_CURSOR_INFO cursor;
     if (GetConsoleCursorInfo(own, &cursor)) {
         cursor.bVisible = FALSE;
@@ -210,6 +127,7 @@ bool OpenWatchScreen(HANDLE user, WatchScreen* screen) {
     }
     screen->user = user;
     screen->own = own;
+    screen->fitted = window;
     screen->size = COORD{0, 0};
     screen->top = -1;
     screen->end = 0;
@@ -217,13 +135,13 @@ bool OpenWatchScreen(HANDLE user, WatchScreen* screen) {
     return true;
 }
 
-int SessionTextForWindow(const WatchScreen& screen) {
+bool ReadWatchWindow(const WatchScreen& screen, COORD* window) {
     CONSOLE_SCREEN_BUFFER_INFO info;
     if (!GetConsoleScreenBufferInfo(screen.own, &info)) {
-        return 1;
+        return false;
     }
-    int cells = (info.srWindow.Bottom - info.srWindow.Top + 1) * info.dwSize.X;
-    return cells < kOutputChars - kVerdictChars ? cells : kOutputChars - kVerdictChars;
+    *window = WindowSize(info);
+    return true;
 }
 
 bool DrawListing(WatchScreen* screen, const ListingLayout& layout) {
@@ -231,25 +149,30 @@ bool DrawListing(WatchScreen* screen, const ListingLayout& layout) {
     if (!GetConsoleScreenBufferInfo(screen->own, &info)) {
         return false;
     }
+    // The user has resized the window, which resized this buffer as the console does: its height
+    // only grows, and so may its width. Once for each new size, whether or not the console
+    // agrees, so that a refusal is not asked again every second.
+    const COORD window = WindowSize(info);
+    if (!IsSameSize(info.dwSize, window) && !IsSameSize(screen->fitted, window)) {
+        screen->fitted = window;
+        if (SetBufferToWindow(screen->own, window) &&
+            !GetConsoleScreenBufferInfo(screen->own, &info)) {
+            return false;
+        }
+    }
     const SHORT width = info.dwSize.X;
     const int top = info.srWindow.Top;
-    const int room = info.srWindow.Bottom - info.srWindow.Top + 1;
     ConsoleListing& listing = screen->shown;
-    SplitLines(layout, width, &listing);
-    // The note in its widest form, to measure.
-    FormatMoreLine(&listing, listing.count + layout.unprintedSessions, listing.count);
-    listing.more.rows = RowsOf(listing.more.text, listing.more.length, width);
-    FitToWindow(&listing, room, layout.unprintedSessions);
-    FormatMoreLine(&listing, listing.hiddenSessions, listing.hiddenLines);
+    FitListing(layout, {width, WindowSize(info).Y}, kMostCells, &listing);
     // A resize may have moved or rewrapped every row: start again from a blank buffer.
-    if (info.dwSize.X != screen->size.X || info.dwSize.Y != screen->size.Y || top != screen->top) {
+    if (!IsSameSize(info.dwSize, screen->size) || top != screen->top) {
         if (!BlankRows(screen->own, width, 0, info.dwSize.Y)) {
             return false;
         }
         screen->end = 0;
     }
     int end = top;
-    if (!DrawFitted(screen->own, listing, width, top, room, &end) ||
+    if (!DrawFitted(screen->own, listing, width, top, WindowSize(info).Y, &end) ||
         !BlankRows(screen->own, width, end, screen->end)) {
         return false;
     }
@@ -260,16 +183,12 @@ bool DrawListing(WatchScreen* screen, const ListingLayout& layout) {
 }
 
 void CloseWatchScreen(WatchScreen* screen) {
+    COORD window = {};
+    if (ReadWatchWindow(*screen, &window)) {
+        GiveUserTheWindow(screen->user, window);
+    }
     SetConsoleActiveScreenBuffer(screen->user);
     CloseHandle(screen->own);
     screen->own = nullptr;
-    const ConsoleListing& listing = screen->shown;
-    for (int i = 0; i < listing.count; ++i) {
-        if (listing.lines[i].shown) {
-            WriteLine(screen->user, listing.lines[i]);
-        }
-    }
-    if (listing.hiddenSessions + listing.hiddenLines > 0) {
-        WriteLine(screen->user, listing.more);
-    }
+    WriteShownLines(screen->user, screen->shown);
 }

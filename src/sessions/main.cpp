@@ -6,6 +6,7 @@
 #include <shlwapi.h>
 #include <wchar.h>
 
+#include "sessions/console_window.h"
 #include "sessions/session_listing.h"
 #include "sessions/text_output.h"
 #include "sessions/unmute_all.h"
@@ -113,45 +114,6 @@ int g_exitStatus;
 // Enter would have, with the run's own status.
 BOOL WINAPI EndWithRunStatus(DWORD) {
     ExitProcess(static_cast<UINT>(g_exitStatus));
-}
-
-// A pseudo console's window (Windows Terminal) is never shown itself, whether or not the
-// terminal is; the classic console's window is what the user sees.
-bool IsWindowShown(HWND window) {
-    wchar_t name[32];
-    if (GetClassNameW(window, name, 32) > 0 && lstrcmpW(name, L"PseudoConsoleWindow") == 0) {
-        return true;
-    }
-    return IsWindowVisible(window) != FALSE;
-}
-
-// A task run whether the user is logged on or not, and a service, run in a window station with
-// no display.
-bool IsWindowStationVisible() {
-    USEROBJECTFLAGS flags = {};
-    DWORD needed = 0;
-    return GetUserObjectInformationW(GetProcessWindowStation(), UOI_FLAGS, &flags, sizeof(flags),
-                                     &needed) &&
-           (flags.dwFlags & WSF_VISIBLE) != 0;
-}
-
-// Started from Explorer, a shortcut or Win+R, the console window is the companion's alone and
-// closes the moment it ends. Nobody could answer a prompt where a shell or another program
-// shares the console, where the output goes to a file or a pipe, where the console has no window
-// (CREATE_NO_WINDOW) or a hidden one (SW_HIDE), or where nothing is displayed.
-bool IsSomeoneThereToAnswer() {
-    DWORD processes[2];
-    if (GetConsoleProcessList(processes, 2) != 1 || !IsConsole(GetStdHandle(STD_OUTPUT_HANDLE)) ||
-        !IsConsole(GetStdHandle(STD_INPUT_HANDLE))) {
-        return false;
-    }
-    STARTUPINFOW startup = {};
-    GetStartupInfoW(&startup);
-    if ((startup.dwFlags & STARTF_USESHOWWINDOW) != 0 && startup.wShowWindow == SW_HIDE) {
-        return false;
-    }
-    HWND window = GetConsoleWindow();
-    return window != nullptr && IsWindowShown(window) && IsWindowStationVisible();
 }
 
 void WaitForEnter(int status) {

@@ -2,28 +2,30 @@
 
 #include "audio/audio_session.h"
 #include "sessions/console_redraw.h"
+#include "sessions/console_window.h"
 #include "sessions/session_listing.h"
+#include "sessions/terminal_redraw.h"
 #include "sessions/text_output.h"
 
 namespace {
 
 constexpr DWORD kWatchPeriodMs = 1000;
-// Windows ends a console process five seconds after the close event; releasing takes far less.
-constexpr DWORD kReleaseWaitMs = 3000;
 
 HANDLE g_stopWatching;
-HANDLE g_released; // set once the watch has given back the device and the console
 
-// Keeps a listing's lines from one drawing to the next, and the last one for the end.
+// Where the listings go: appended to a file or a pipe, drawn on a screen buffer of the watch's
+// own in the classic console window, or on the terminal's alternate screen in a pseudo console.
+enum WatchOutput { kAppended, kOwnBuffer, kAlternateScreen };
+
+// Keep a listing's lines from one drawing to the next, and the last one for the end.
 WatchScreen g_screen;
+TerminalScreen g_terminal;
 
-BOOL WINAPI StopWatching(DWORD event) {
+// Ctrl+C and Ctrl+Break end the watch, which gives the user's screen back. When the console
+// closes, Windows ends the process as soon as this returns: console functions may not work any
+// more, and there is nobody left to give a screen back to.
+BOOL WINAPI StopWatching(DWORD) {
     SetEvent(g_stopWatching);
-    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) {
-        // The console is closing, or the user logging off: Windows ends the process when this
-        // returns, so let the main thread release what it holds first.
-        WaitForSingleObject(g_released, kReleaseWaitMs);
-    }
     return TRUE;
 }
 
@@ -34,42 +36,101 @@ void PrintLocalTime(bool console) {
           now.wMinute, now.wSecond, console ? "   (every second; Ctrl+C ends)" : "");
 }
 
-// Lists every second until told to stop, or until the output is gone. Where the console does not
-// give the watch a screen buffer of its own, the listings are appended as to a file.
+// The terminal's window, read afresh every time: the alternate screen always has its size.
+bool ReadTerminalWindow(HANDLE output, COORD* window) {
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    if (!GetConsoleScreenBufferInfo(output, &info)) {
+        return false;
+    }
+    *window = {static_cast<SHORT>(info.srWindow.Right - info.srWindow.Left + 1),
+               static_cast<SHORT>(info.srWindow.Bottom - info.srWindow.Top + 1)};
+    return true;
+}
+
+// Opens the screen that the output's kind asks for. What the console refuses falls back to
+// appending, as to a file.
+WatchOutput OpenWatchOutput(HANDLE output, DWORD* userMode) {
+    if (!GetConsoleMode(output, userMode)) {
+        return kAppended;
+    }
+    if (!IsPseudoConsole()) {
+        return OpenWatchScreen(output, &g_screen) ? kOwnBuffer : kAppended;
+    }
+    const DWORD mode = *userMode | ENABLE_PROCESSED_OUTPUT | ENABLE_VIRTUAL_TERMINAL_PROCESSING;
+    if (!SetConsoleMode(output, mode)) {
+        return kAppended;
+    }
+    if (!OpenTerminalScreen(output, &g_terminal)) {
+        SetConsoleMode(output, *userMode);
+        return kAppended;
+    }
+    return kAlternateScreen;
+}
+
+void CloseWatchOutput(WatchOutput kind, HANDLE output, DWORD userMode) {
+    if (kind == kOwnBuffer) {
+        CloseWatchScreen(&g_screen);
+    } else if (kind == kAlternateScreen) {
+        CloseTerminalScreen(&g_terminal);
+        SetConsoleMode(output, userMode);
+    }
+}
+
+// Collects one listing for a window of that size and draws it; false when the console is gone.
+bool DrawOnConsole(WatchOutput kind, HANDLE output, const wchar_t* target,
+                   IMMDeviceEnumerator* devices) {
+    COORD window = {};
+    if (kind == kOwnBuffer ? !ReadWatchWindow(g_screen, &window)
+                           : !ReadTerminalWindow(output, &window)) {
+        return false;
+    }
+    ListingLayout layout = {};
+    CollectListing(target, devices, window, &layout);
+    return kind == kOwnBuffer ? DrawListing(&g_screen, layout)
+                              : DrawTerminalListing(&g_terminal, window, layout);
+}
+
+// Lists every second until told to stop, or until the output is gone.
 void WatchUntilStopped(const wchar_t* target, HANDLE output) {
     // Where it cannot be created, every listing tries again and says why it could not.
     ComRef<IMMDeviceEnumerator> devices;
     CreateDeviceEnumerator(&devices);
-    const bool drawn = IsConsole(output) && OpenWatchScreen(output, &g_screen);
-    HoldOutput(drawn);
+    DWORD userMode = 0;
+    const WatchOutput kind = OpenWatchOutput(output, &userMode);
+    HoldOutput(kind != kAppended);
     for (bool first = true;; first = false) {
-        if (drawn) {
-            DiscardOutput();
-        } else if (!first) {
-            Print("\n"); // appended, a blank line separates two listings
+        bool shown = true;
+        if (kind != kAppended) {
+            shown = DrawOnConsole(kind, output, target, devices.Get());
+        } else {
+            Print(first ? "" : "\n"); // a blank line separates two listings
+            PrintLocalTime(false);
+            ListSessions(target, devices.Get(), nullptr);
+            shown = FlushOutput();
         }
-        PrintLocalTime(drawn);
-        ListingLayout layout = {};
-        layout.sessionTextLimit = drawn ? SessionTextForWindow(g_screen) : 0;
-        ListSessions(target, devices.Get(), drawn ? &layout : nullptr);
-        bool shown = drawn ? DrawListing(&g_screen, layout) : FlushOutput();
         if (!shown || WaitForSingleObject(g_stopWatching, kWatchPeriodMs) != WAIT_TIMEOUT) {
             break;
         }
     }
-    if (drawn) {
-        CloseWatchScreen(&g_screen);
-        DiscardOutput();
-        HoldOutput(false);
-    }
+    CloseWatchOutput(kind, output, userMode);
+    DiscardOutput();
+    HoldOutput(false);
 }
 
 } // namespace
 
+void CollectListing(const wchar_t* target, IMMDeviceEnumerator* devices, COORD window,
+                    ListingLayout* layout) {
+    DiscardOutput();
+    PrintLocalTime(true);
+    *layout = {};
+    layout->sessionTextLimit = SessionTextForWindow(window);
+    ListSessions(target, devices, layout);
+}
+
 int WatchSessions(const wchar_t* target) {
     g_stopWatching = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    g_released = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    if (g_stopWatching == nullptr || g_released == nullptr) {
+    if (g_stopWatching == nullptr) {
         PrintError("Cannot watch: CreateEvent failed with error %lu.\n", GetLastError());
         return kExitUnreadable;
     }
@@ -77,8 +138,7 @@ int WatchSessions(const wchar_t* target) {
     SetConsoleCtrlHandler(nullptr, FALSE);
     SetConsoleCtrlHandler(StopWatching, TRUE);
     WatchUntilStopped(target, GetStdHandle(STD_OUTPUT_HANDLE));
-    // The handler and both events stay until the process ends, moments from now: a close event
-    // may come at any time, and removing a handler waits for one that is running.
-    SetEvent(g_released);
+    // The handler and the event stay until the process ends, moments from now: removing a
+    // handler waits for one that is running.
     return kExitDone;
 }
