@@ -7,6 +7,7 @@
 
 #include "fake_endpoint.h"
 #include "fake_server/fake_script.h"
+#include "sessions/console_window.h"
 #include "sessions/terminal_redraw.h"
 #include "sessions/text_output.h"
 #include "sessions/watch.h"
@@ -1104,6 +1105,44 @@ TEST(SessionsTerminal, DrawsOnTheAlternateScreenAndGivesTheUsersScreenBack) {
     EXPECT_FALSE(Has(written, verdict + L"\x1b[K"));
     EXPECT_TRUE(Has(written, verdict + L"\x1b[13;1H\x1b[J"));
     EXPECT_TRUE(Has(written, top[0] + L"\x1b[K"));
+}
+
+// A pseudo console's own window says nothing of whether anyone sees it: a terminal that shows
+// the console owns it, and one that nobody displays has no owner. Wine's console window is of
+// another class, so the windows here stand in for both kinds; conhost makes its pseudo window a
+// pop-up, without which GA_ROOTOWNER would not reach the owner (microsoft/terminal#13066).
+TEST(SessionsConsoleWindow, CountsAsShownOnlyWhatSomeoneSees) {
+    WNDCLASSW pseudo = {};
+    pseudo.lpfnWndProc = DefWindowProcW;
+    pseudo.lpszClassName = L"PseudoConsoleWindow";
+    ASSERT_NE(RegisterClassW(&pseudo), 0);
+    struct Case {
+        const char* name;
+        const wchar_t* windowClass;
+        DWORD style;
+        int owner; // 0 none, 1 a hidden window, 2 a visible one
+        bool shown;
+    };
+    const Case cases[] = {
+        {"pseudo console, no owner", L"PseudoConsoleWindow", WS_POPUP | WS_VISIBLE, 0, false},
+        {"pseudo console, hidden owner", L"PseudoConsoleWindow", WS_POPUP | WS_VISIBLE, 1, false},
+        {"pseudo console, shown owner", L"PseudoConsoleWindow", WS_POPUP, 2, true},
+        {"classic console, shown", L"Static", WS_VISIBLE, 0, true},
+        {"classic console, hidden", L"Static", 0, 2, false},
+    };
+    HWND owners[] = {
+        nullptr, CreateWindowW(L"Static", L"", 0, 0, 0, 9, 9, nullptr, nullptr, nullptr, nullptr),
+        CreateWindowW(L"Static", L"", WS_VISIBLE, 0, 0, 9, 9, nullptr, nullptr, nullptr, nullptr)};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        HWND window = CreateWindowW(c.windowClass, L"", c.style, 0, 0, 9, 9, owners[c.owner],
+                                    nullptr, nullptr, nullptr);
+        ASSERT_NE(window, nullptr);
+        EXPECT_EQ(IsConsoleWindowShown(window), c.shown);
+        DestroyWindow(window);
+    }
+    DestroyWindow(owners[1]);
+    DestroyWindow(owners[2]);
 }
 
 // Wine's own device enumerator lists PulseAudio's two null sinks beside its default device, but
