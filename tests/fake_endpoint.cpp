@@ -46,7 +46,10 @@ HRESULT FakeSessionControl::QueryInterface(REFIID iid, void** out) {
 }
 
 HRESULT FakeSessionControl::GetState(AudioSessionState* state) {
-    *state = AudioSessionStateActive;
+    if (session_->faults & kFailGetState) {
+        return AUDCLNT_E_DEVICE_INVALIDATED;
+    }
+    *state = session_->expired ? AudioSessionStateExpired : AudioSessionStateActive;
     return S_OK;
 }
 

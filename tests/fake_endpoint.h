@@ -28,6 +28,7 @@ enum FakeFault : unsigned {
     // Activate knows no session manager, as on Windows before 7.
     kNoSessionManager = 1u << 12,
     kFailEnumAudioEndpoints = 1u << 13,
+    kFailGetState = 1u << 14,
 };
 
 struct FakeSession;
@@ -120,7 +121,8 @@ struct FakeSession {
     float peak = 0.0f;
     BOOL muted = FALSE;
     bool systemSounds = false;
-    unsigned faults = 0; // FakeFault bits of this session
+    bool expired = false; // its program has released its last stream
+    unsigned faults = 0;  // FakeFault bits of this session
     int setMuteCalls = 0;
     int otherSetterCalls = 0; // volume, display name, icon, grouping, ducking
     FakeSessionControl control{this, L"control"};

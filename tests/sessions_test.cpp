@@ -137,6 +137,7 @@ struct SessionRow {
     std::vector<std::wstring> hides = {};
     BOOL systemSounds = FALSE;
     LONG device = 0; // 0 the default device; n the script's other device n
+    BOOL expired = FALSE;
 };
 
 class SessionsWithFakeEndpoint : public FakeScriptTest {
@@ -160,6 +161,7 @@ class SessionsWithFakeEndpoint : public FakeScriptTest {
             script_->faults[i] = rows[i].faults;
             script_->systemSounds[i] = rows[i].systemSounds;
             script_->sessionDevice[i] = rows[i].device;
+            script_->expired[i] = rows[i].expired;
         }
     }
 
@@ -260,6 +262,18 @@ TEST_F(SessionsWithFakeEndpoint, ListsEverySessionAsHushvaneSeesIt) {
           L"   (system sounds: Hushvane mutes them with the others)"},
          {},
          TRUE},
+        // Counted as the target's all the same.
+        {PoolProcess(kPlayer).id,
+         0.0f,
+         FALSE,
+         0,
+         {player + L"   target   (expired: its program has released its last stream; the volume "
+                   L"mixer no longer shows it)"},
+         {},
+         FALSE,
+         0,
+         TRUE},
+        {PoolProcess(kChat).id, 0.0f, FALSE, kFailGetState, {L"[GetState failed: 0x88890004]"}},
     };
     Script(rows);
     Ended run = RunCompanion(L"player.exe");
@@ -278,7 +292,7 @@ TEST_F(SessionsWithFakeEndpoint, ListsEverySessionAsHushvaneSeesIt) {
         }
     }
     EXPECT_EQ(lines.back(),
-              L"player.exe is running and has 2 sessions on this device; it is loud now.");
+              L"player.exe is running and has 3 sessions on this device; it is loud now.");
     ExpectNoSetMute();
     ExpectEndedCleanly();
 }

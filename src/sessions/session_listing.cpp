@@ -117,6 +117,13 @@ void ListSession(IAudioSessionEnumerator* sessions, int index, const wchar_t* ta
         Print("   (system sounds: Hushvane %hs)",
               isTarget ? "hears them as the target's" : "mutes them with the others");
     }
+    // Hushvane reads an expired session as any other; the volume mixer hides it.
+    AudioSessionState state = AudioSessionStateActive;
+    HRESULT stateStatus = control->GetState(&state);
+    if (SUCCEEDED(stateStatus) && state == AudioSessionStateExpired) {
+        Print("   (expired: its program has released its last stream; the volume mixer no "
+              "longer shows it)");
+    }
     if (target != nullptr) {
         CountTargetSession(target, owner, isTarget, meterStatus, peak, seen);
     }
@@ -125,6 +132,9 @@ void ListSession(IAudioSessionEnumerator* sessions, int index, const wchar_t* ta
     }
     if (FAILED(muteStatus)) {
         PrintFailedCall("GetMute", muteStatus);
+    }
+    if (FAILED(stateStatus)) {
+        PrintFailedCall("GetState", stateStatus);
     }
     if (FAILED(meterStatus)) {
         PrintFailedCall(meterCall, meterStatus);

@@ -48,6 +48,7 @@ class ScriptedEndpoint : public FakeEndpoint {
                 session.muted = script->muted[i];
                 session.faults = script->faults[i];
                 session.systemSounds = script->systemSounds[i] != FALSE;
+                session.expired = script->expired[i] != FALSE;
             });
         });
     }

@@ -19,6 +19,7 @@ struct FakeScript {
     BOOL muted[kFakeScriptMaxSessions];
     unsigned faults[kFakeScriptMaxSessions]; // FakeFault bits of each session
     BOOL systemSounds[kFakeScriptMaxSessions];
+    BOOL expired[kFakeScriptMaxSessions];
     unsigned endpointFaults;
     wchar_t deviceName[64];
     wchar_t deviceId[64];
