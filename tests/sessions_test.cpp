@@ -166,8 +166,8 @@ class SessionsWithFakeEndpoint : public FakeScriptTest {
     }
 
     // Beside the default: 1 a headset, Windows' default for communications; 2 a disabled
-    // device; 3 a USB device, whose calls fail as usbFaults say.
-    void ScriptOtherDevices(unsigned usbFaults = 0) {
+    // device; 3 a USB device.
+    void ScriptOtherDevices() {
         const wchar_t* const names[] = {kHeadset, L"Fake Disabled (Hushvane tests)",
                                         L"Fake USB (Hushvane tests)"};
         const DWORD states[] = {DEVICE_STATE_ACTIVE, DEVICE_STATE_DISABLED, DEVICE_STATE_ACTIVE};
@@ -177,8 +177,8 @@ class SessionsWithFakeEndpoint : public FakeScriptTest {
             swprintf(script_->otherDevices[i].id, 64, L"{0.0.0.00000000}.{hushvane-fake-%d}",
                      i + 1);
             script_->otherDevices[i].state = states[i];
+            script_->otherDevices[i].faults = 0;
         }
-        script_->otherDevices[2].faults = usbFaults;
         script_->communicationsDevice = 1;
     }
 
@@ -420,7 +420,8 @@ TEST_F(SessionsWithFakeEndpoint, NamesTheDeviceAndTheStepThatFailed) {
         const wchar_t* deviceName;
         DWORD exitCode;
         std::vector<std::wstring> lines;
-        unsigned usbFaults = 0; // with faults, the other devices are there too
+        // With it, the other devices are there too, as it changes them.
+        std::function<void(FakeScript*)> others = nullptr;
     };
     const wchar_t* const device = L"Default playback device: Fake Speakers (Hushvane tests)";
     const wchar_t* const noSessions = L"Cannot read the device's sessions: ";
@@ -480,15 +481,51 @@ TEST_F(SessionsWithFakeEndpoint, NamesTheDeviceAndTheStepThatFailed) {
           L"         (no sessions)",
           L"Other playback device: Fake USB (Hushvane tests); Hushvane does not watch it",
           noSessions + std::wstring(L"GetSessionEnumerator failed with 0x88890004.")},
-         kFailGetSessionEnumerator},
+         [](FakeScript* script) { script->otherDevices[2].faults = kFailGetSessionEnumerator; }},
+        {"twin devices",
+         0,
+         L"Fake Headset (Hushvane tests)",
+         0,
+         {L"Default playback device: Fake Headset (Hushvane tests)", kNoHushvane, kHeader,
+          L"         (no sessions)",
+          L"Other playback device: Fake Headset (Hushvane tests) (id "
+          L"{0.0.0.00000000}.{hushvane-fake-1}) (Windows' default for communications); Hushvane "
+          L"does not watch it",
+          L"         (no sessions)",
+          L"Other playback device: Fake Headset (Hushvane tests) (id "
+          L"{0.0.0.00000000}.{hushvane-fake-3}); Hushvane does not watch it",
+          L"         (no sessions)"},
+         [](FakeScript* script) { wcscpy(script->otherDevices[2].name, kHeadset); }},
+        // Each of the default device's sessions once, and nothing taken for another device.
+        {"no id for the default device",
+         0,
+         L"Fake Speakers (Hushvane tests)",
+         0,
+         {device, kNoHushvane, kHeader, L"         (no sessions)",
+          L"The other playback devices are not listed: the default device's id cannot be read "
+          L"(GetId failed with 0x8007000E), so they cannot be told apart from it."},
+         [](FakeScript* script) { script->deviceId[0] = L'\0'; }},
+        {"no id for another device",
+         0,
+         L"Fake Speakers (Hushvane tests)",
+         0,
+         {device, kNoHushvane, kHeader, L"         (no sessions)",
+          L"Playback device 2 of 3 is not listed: GetId failed with 0x8007000E.",
+          L"Other playback device: Fake Headset (Hushvane tests) (Windows' default for "
+          L"communications); Hushvane does not watch it",
+          L"         (no sessions)"},
+         [](FakeScript* script) { script->otherDevices[2].id[0] = L'\0'; }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Script({});
         script_->endpointFaults = c.endpointFaults;
         wcscpy(script_->deviceName, c.deviceName);
-        if (c.usbFaults != 0) {
-            ScriptOtherDevices(c.usbFaults);
+        wcscpy(script_->deviceId, L"{0.0.0.00000000}.{hushvane-fake}");
+        script_->otherDeviceCount = 0;
+        if (c.others) {
+            ScriptOtherDevices();
+            c.others(script_);
         }
         Ended run = RunCompanion(L"");
         EXPECT_EQ(run.exitCode, c.exitCode);
@@ -505,15 +542,19 @@ TEST_F(SessionsWithFakeEndpoint, UnmuteAllCallsSetMuteOnTheMutedSessionsOnly) {
         unsigned refusingFaults; // of the muted chat session
         DWORD exitCode;
         const wchar_t* lastLine;
+        bool noDefaultId = false; // then the headset's session is left alone
     };
     const Case cases[] = {
         {"all accepted", 0, 0, L"5 sessions unmuted; none is left muted."},
         {"one refused", kFailSetMute, 1, L"4 sessions unmuted; 1 could not be checked or unmuted."},
         {"one unreadable", kFailGetMute, 1,
          L"4 sessions unmuted; 1 could not be checked or unmuted."},
+        {"no id for the default device", 0, 1,
+         L"4 sessions unmuted; some playback devices could not be listed.", true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
+        wcscpy(script_->deviceId, c.noDefaultId ? L"" : L"{0.0.0.00000000}.{hushvane-fake}");
         std::vector<SessionRow> rows = {
             {PoolProcess(kChat).id, 0.0f, TRUE, c.refusingFaults, {}},
             {PoolProcess(kPlayer).id, 0.5f, FALSE, 0, {}},
@@ -531,10 +572,11 @@ TEST_F(SessionsWithFakeEndpoint, UnmuteAllCallsSetMuteOnTheMutedSessionsOnly) {
         std::vector<std::wstring> lines = Lines(run.out);
         EXPECT_EQ(lines.back(), c.lastLine) << run.out;
         const LONG expectedCalls[] = {
-            c.refusingFaults == kFailGetMute ? 0 : 1, 0, 1, 1, 0, 1, 1, 0};
+            c.refusingFaults == kFailGetMute ? 0 : 1, 0, 1, 1, 0, 1, c.noDefaultId ? 0 : 1, 0};
         for (size_t i = 0; i < rows.size(); ++i) {
             EXPECT_EQ(script_->setMuteCalls[i], expectedCalls[i]) << "session " << i;
-            EXPECT_EQ(script_->muted[i] != FALSE, (i == 0 && c.refusingFaults != 0) || i == 7)
+            EXPECT_EQ(script_->muted[i] != FALSE,
+                      (i == 0 && c.refusingFaults != 0) || i == 7 || (i == 6 && c.noDefaultId))
                 << "session " << i;
         }
         EXPECT_TRUE(Has(run.out, L"Unmuted " + std::wstring(7 - Pid(kPlayer).size(), L' ') +
@@ -543,7 +585,8 @@ TEST_F(SessionsWithFakeEndpoint, UnmuteAllCallsSetMuteOnTheMutedSessionsOnly) {
         EXPECT_TRUE(Has(run.out, L"Unmuted 2147483633  ?                 (no such process: "
                                  L"Hushvane skips the session)   on Fake Speakers (Hushvane "
                                  L"tests)\n"));
-        EXPECT_TRUE(Has(run.out, PoolProcess(kChat).imagePath + L"   on " + kHeadset + L"\n"));
+        EXPECT_EQ(Has(run.out, PoolProcess(kChat).imagePath + L"   on " + kHeadset + L"\n"),
+                  !c.noDefaultId);
         if (c.refusingFaults == kFailSetMute) {
             EXPECT_TRUE(Has(run.out, L"SetMute failed with 0x88890004:\n  still muted"));
         }

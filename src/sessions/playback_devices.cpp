@@ -13,16 +13,34 @@
 
 namespace {
 
-// Endpoint ids are short, as "{0.0.0.00000000}.{guid}".
-constexpr int kDeviceIdChars = 128;
-
-bool ReadDeviceId(IMMDevice* device, wchar_t* id) {
+HRESULT ReadDeviceId(IMMDevice* device, wchar_t* id) {
     wchar_t* text = nullptr;
     HRESULT status = device->GetId(&text);
-    bool read = SUCCEEDED(status) && text != nullptr;
-    lstrcpynW(id, read ? text : L"", kDeviceIdChars);
+    if (SUCCEEDED(status) && text == nullptr) {
+        status = E_POINTER;
+    }
+    lstrcpynW(id, SUCCEEDED(status) ? text : L"", kDeviceIdChars);
     CoTaskMemFree(text);
-    return read;
+    return status;
+}
+
+// Identical adapters, two identical headsets say, give their devices identical names, and the
+// adapter's name is already the part in brackets: only the id tells them apart.
+void NameTwinsByTheirIds(const wchar_t* defaultName, OtherDevices* others) {
+    bool twin[kMaxOtherDevices] = {};
+    for (int i = 0; i < others->count; ++i) {
+        twin[i] = lstrcmpW(others->found[i].name, defaultName) == 0;
+        for (int j = 0; j < others->count; ++j) {
+            twin[i] |= j != i && lstrcmpW(others->found[i].name, others->found[j].name) == 0;
+        }
+    }
+    for (int i = 0; i < others->count; ++i) {
+        OtherDevice& other = others->found[i];
+        const int length = lstrlenW(other.name);
+        if (twin[i]) {
+            FormatText(other.name + length, kDeviceNameChars - length, " (id %s)", other.id);
+        }
+    }
 }
 
 // The id of the default playback device for the role; empty when there is none.
@@ -67,11 +85,17 @@ bool FindOtherDevices(IMMDeviceEnumerator* devices, IMMDevice* defaultDevice,
     others->count = 0;
     wchar_t defaultId[kDeviceIdChars];
     wchar_t communicationsId[kDeviceIdChars];
-    ReadDeviceId(defaultDevice, defaultId);
+    HRESULT status = ReadDeviceId(defaultDevice, defaultId);
+    if (FAILED(status)) {
+        Print("The other playback devices are not listed: the default device's id cannot be read "
+              "(GetId failed with 0x%08lX), so they cannot be told apart from it.\n",
+              status);
+        return false;
+    }
     ReadDefaultDeviceId(devices, eCommunications, communicationsId);
     ComRef<IMMDeviceCollection> collection;
     UINT count = 0;
-    HRESULT status = devices->EnumAudioEndpoints(eRender, DEVICE_STATE_ACTIVE, collection.Put());
+    status = devices->EnumAudioEndpoints(eRender, DEVICE_STATE_ACTIVE, collection.Put());
     if (SUCCEEDED(status)) {
         status = collection->GetCount(&count);
     }
@@ -80,27 +104,39 @@ bool FindOtherDevices(IMMDeviceEnumerator* devices, IMMDevice* defaultDevice,
               status);
         return false;
     }
+    bool complete = true;
     for (UINT i = 0; i < count; ++i) {
         ComRef<IMMDevice> device;
         wchar_t id[kDeviceIdChars];
+        const char* call = "Item";
         status = collection->Item(i, device.Put());
+        if (SUCCEEDED(status)) {
+            call = "GetId";
+            status = ReadDeviceId(device.Get(), id);
+        }
         if (FAILED(status)) {
-            Print("Cannot open playback device %u of %u: Item failed with 0x%08lX.\n", i + 1, count,
-                  status);
+            // It may be the default device as well as another one.
+            Print("Playback device %u of %u is not listed: %hs failed with 0x%08lX.\n", i + 1,
+                  count, call, status);
+            complete = false;
             continue;
         }
-        // A device whose id cannot be read cannot be the default as far as anyone can tell.
-        if (ReadDeviceId(device.Get(), id) && IsSameDevice(defaultId, id)) {
+        if (IsSameDevice(defaultId, id)) {
             continue;
         }
         if (others->count == kMaxOtherDevices) {
             Print("(more playback devices than %d: the rest are not listed)\n", kMaxOtherDevices);
+            complete = false;
             break;
         }
         OtherDevice& other = others->found[others->count++];
         other.device = std::move(device);
+        lstrcpynW(other.id, id, kDeviceIdChars);
         ReadDeviceName(other.device.Get(), other.name);
         other.communications = IsSameDevice(communicationsId, id);
     }
-    return true;
+    wchar_t defaultName[kDeviceNameChars];
+    ReadDeviceName(defaultDevice, defaultName);
+    NameTwinsByTheirIds(defaultName, others);
+    return complete;
 }

@@ -11,6 +11,7 @@ struct UnmuteCount {
     int unmuted;
     int failed;        // sessions that could not be checked or unmuted
     int unreadDevices; // devices whose sessions could not be read
+    bool unlisted;     // some device may not have been listed
 };
 
 // Names the session as the listing does: process id, executable and path, or why Hushvane
@@ -83,9 +84,7 @@ int UnmuteAllSessions() {
     UnmuteDevice(list.device.Get(), name, &count);
     // A mute can be left on a device that was the default when Hushvane started.
     OtherDevices others = {};
-    if (!FindOtherDevices(list.deviceEnumerator.Get(), list.device.Get(), &others)) {
-        ++count.unreadDevices;
-    }
+    count.unlisted = !FindOtherDevices(list.deviceEnumerator.Get(), list.device.Get(), &others);
     for (int i = 0; i < others.count; ++i) {
         Print("Other playback device: %s\n", others.found[i].name);
         UnmuteDevice(others.found[i].device.Get(), others.found[i].name, &count);
@@ -98,6 +97,10 @@ int UnmuteAllSessions() {
         Print("; the sessions of %d %hs could not be read", count.unreadDevices,
               count.unreadDevices == 1 ? "device" : "devices");
     }
-    Print("%hs.\n", count.failed + count.unreadDevices > 0 ? "" : "; none is left muted");
-    return count.failed + count.unreadDevices > 0 ? kExitUnreadable : kExitDone;
+    if (count.unlisted) {
+        Print("; some playback devices could not be listed");
+    }
+    const bool complete = count.failed + count.unreadDevices == 0 && !count.unlisted;
+    Print("%hs.\n", complete ? "; none is left muted" : "");
+    return complete ? kExitDone : kExitUnreadable;
 }
