@@ -10,12 +10,26 @@
 #include "sessions/console_window.h"
 #include "sessions/terminal_redraw.h"
 #include "sessions/text_output.h"
+#include "sessions/texts.h"
 #include "sessions/watch.h"
 #include "test_support.h"
 
 namespace {
 
 constexpr HRESULT kInvalidated = AUDCLNT_E_DEVICE_INVALIDATED; // what the fakes' faults return
+
+// The text of the display language that the tests run in: English, or Chinese where the
+// companion speaks it (in the entries whose names say so).
+const bool kInChinese = PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_CHINESE;
+std::wstring Tr(const std::wstring& english, const std::wstring& chinese) {
+    return kInChinese ? chinese : english;
+}
+
+const std::wstring kTarget = Tr(L"target", L"目标");
+const std::wstring kLoud = Tr(L"loud", L"有声");
+const std::wstring kSilent = Tr(L"silent", L"无声");
+const std::wstring kSpeakers =
+    Tr(L"Default playback device: ", L"默认播放设备：") + L"Fake Speakers (Hushvane tests)";
 const wchar_t kNoHushvane[] = L"Hushvane.exe is not running: nothing is muted or unmuted now.";
 const wchar_t kHeader[] = L"    PID  mute     peak      sound   executable        path";
 const wchar_t kHeadset[] = L"Fake Headset (Hushvane tests)";
@@ -203,27 +217,29 @@ TEST_F(SessionsWithFakeEndpoint, ListsEverySessionAsHushvaneSeesIt) {
     const std::wstring player = PoolProcess(kPlayer).imagePath;
     const std::wstring chat = PoolProcess(kChat).imagePath;
     const std::wstring chinese = PoolProcess(kChinese).imagePath;
-    const std::wstring denied = kDeniedReason;
+    const std::wstring denied =
+        Tr(kDeniedReason, L"（拒绝访问：它以管理员身份、以其他用户身份，或作为服务或受保护的进程"
+                          L"运行；Hushvane 既听不到它，也无法将它静音）");
     const std::vector<SessionRow> rows = {
         {PoolProcess(kPlayer).id,
          0.25f,
          FALSE,
          0,
-         {Pid(kPlayer), L"audible", L"0.25", L"loud", L"player.exe", player, L"target"}},
+         {Pid(kPlayer), Tr(L"audible", L"未静音"), L"0.25", kLoud, L"player.exe", player, kTarget}},
         {PoolProcess(kChat).id,
          0.0f,
          TRUE,
          0,
-         {Pid(kChat), L"muted", L"silent", L"chat.exe", chat},
-         {L"target"}},
+         {Pid(kChat), Tr(L"muted", L"已静音"), kSilent, L"chat.exe", chat},
+         {kTarget}},
         {PoolProcess(kPlayerOtherCase).id,
          nearest,
          FALSE,
          0,
-         {L"1e-06", L"silent", L"Player.exe"},
-         {L"target", L"loud"}},
-        {PoolProcess(kChat).id, std::nextafter(nearest, 1.0f), FALSE, 0, {L"1e-06", L"loud"}},
-        {PoolProcess(kChat).id, NAN, FALSE, 0, {L"NaN", L"silent"}},
+         {L"1e-06", kSilent, L"Player.exe"},
+         {kTarget, kLoud}},
+        {PoolProcess(kChat).id, std::nextafter(nearest, 1.0f), FALSE, 0, {L"1e-06", kLoud}},
+        {PoolProcess(kChat).id, NAN, FALSE, 0, {L"NaN", kSilent}},
         // Its name takes ten cells of the sixteen of its column.
         {PoolProcess(kChinese).id, 0.0f, FALSE, 0, {L"播放器.exe        " + chinese}},
         {PoolProcess(kDenied).id, 0.5f, FALSE, 0, {Pid(kDenied), L"guarded.exe", denied}},
@@ -231,35 +247,44 @@ TEST_F(SessionsWithFakeEndpoint, ListsEverySessionAsHushvaneSeesIt) {
          0.0f,
          FALSE,
          0,
-         {std::to_wstring(kNoSuchProcessId), L"(no such process"}},
-        {0, 0.0f, FALSE, 0, {L"      0", L"(system sounds)", L"(Windows' own sounds"}, {}, TRUE},
+         {std::to_wstring(kNoSuchProcessId), Tr(L"(no such process", L"（没有这个进程")}},
+        {0,
+         0.0f,
+         FALSE,
+         0,
+         {L"      0", Tr(L"(system sounds)", L"（系统声音）"),
+          Tr(L"(Windows' own", L"（Windows 自己")},
+         {},
+         TRUE},
         {PoolProcess(kChat).id,
          0.0f,
          FALSE,
          kFailGetMute,
-         {L"  ?  ", L"chat.exe", L"[GetMute failed: 0x88890004]"}},
+         {L"  ?  ", L"chat.exe", Tr(L"[GetMute failed: ", L"[GetMute 失败：") + L"0x88890004]"}},
         {PoolProcess(kChat).id,
          0.0f,
          FALSE,
          kFailGetSession,
-         {L"session 10 cannot be opened: GetSession failed with 0x88890004"}},
+         {Tr(L"session 10 cannot be opened: GetSession failed with 0x88890004",
+             L"无法打开会话 10：GetSession 失败，错误 0x88890004")}},
         {PoolProcess(kPlayer).id,
          0.5f,
          FALSE,
          kFailGetPeakValue,
-         {L"target", L"[GetPeakValue failed: 0x88890004]"},
-         {L"loud"}},
+         {kTarget, Tr(L"[GetPeakValue failed: ", L"[GetPeakValue 失败：") + L"0x88890004]"},
+         {kLoud}},
         {PoolProcess(kChat).id,
          0.0f,
          FALSE,
          kFailGetProcessId,
-         {L"[GetProcessId failed: 0x88890004]", L"(its process id cannot be read"}},
+         {L"GetProcessId", Tr(L"(its process id cannot be read", L"（无法读取它的进程 ID")}},
         {PoolProcess(kChat).id,
          0.0f,
          FALSE,
          0,
          {L"chat.exe          " + chat +
-          L"   (system sounds: Hushvane mutes them with the others)"},
+          Tr(L"   (system sounds: Hushvane mutes them with the others)",
+             L"   （系统声音：Hushvane 会把它们与其他程序一起静音）")},
          {},
          TRUE},
         // Counted as the target's all the same.
@@ -267,13 +292,15 @@ TEST_F(SessionsWithFakeEndpoint, ListsEverySessionAsHushvaneSeesIt) {
          0.0f,
          FALSE,
          0,
-         {player + L"   target   (expired: its program has released its last stream; the volume "
-                   L"mixer no longer shows it)"},
+         {player + L"   " + kTarget +
+          Tr(L"   (expired: its program has released its last stream; the volume mixer no longer "
+             L"shows it)",
+             L"   （已过期：它的程序已释放最后一个音频流；音量合成器不再显示它）")},
          {},
          FALSE,
          0,
          TRUE},
-        {PoolProcess(kChat).id, 0.0f, FALSE, kFailGetState, {L"[GetState failed: 0x88890004]"}},
+        {PoolProcess(kChat).id, 0.0f, FALSE, kFailGetState, {L"[GetState", L"0x88890004]"}},
     };
     Script(rows);
     Ended run = RunCompanion(L"player.exe");
@@ -281,7 +308,8 @@ TEST_F(SessionsWithFakeEndpoint, ListsEverySessionAsHushvaneSeesIt) {
     EXPECT_EQ(run.err, L"");
     std::vector<std::wstring> lines = Lines(run.out);
     ASSERT_EQ(lines.size(), rows.size() + 4) << run.out;
-    EXPECT_EQ(lines[0], L"Default playback device: Fake Speakers (Hushvane tests)");
+    EXPECT_EQ(lines[0], kSpeakers);
+    EXPECT_EQ(lines[2], Tr(kHeader, L"进程 ID  静音     峰值      声音    可执行文件        路径"));
     for (size_t i = 0; i < rows.size(); ++i) {
         const std::wstring& line = lines[i + 3];
         for (const std::wstring& part : rows[i].shows) {
@@ -292,7 +320,8 @@ TEST_F(SessionsWithFakeEndpoint, ListsEverySessionAsHushvaneSeesIt) {
         }
     }
     EXPECT_EQ(lines.back(),
-              L"player.exe is running and has 3 sessions on this device; it is loud now.");
+              Tr(L"player.exe is running and has 3 sessions on this device; it is loud now.",
+                 L"player.exe 正在运行，在此设备上有 3 个会话；它现在有声。"));
     ExpectNoSetMute();
     ExpectEndedCleanly();
 }
@@ -305,6 +334,7 @@ TEST_F(SessionsWithFakeEndpoint, SaysWhetherHushvaneHearsTheTarget) {
         std::vector<std::wstring> verdict; // the lines after the sessions
         bool otherDevices = false;
         std::wstring shows = L"";
+        std::vector<std::wstring> chinese = {}; // the verdict in Chinese; none: English only
     };
     const std::wstring notRunning = L" is not running. Hushvane compares names exactly, letter "
                                     L"case included, with the file names of running programs.";
@@ -320,7 +350,13 @@ TEST_F(SessionsWithFakeEndpoint, SaysWhetherHushvaneHearsTheTarget) {
          3,
          {L"PLAYER.EXE" + notRunning, closest,
           L"  player.exe   (the same name in another letter case)",
-          L"  Player.exe   (the same name in another letter case)"}},
+          L"  Player.exe   (the same name in another letter case)"},
+         false,
+         L"",
+         {L"PLAYER.EXE 没有在运行。Hushvane "
+          L"把名称与正在运行的程序的文件名精确比较，大小写也算在内。",
+          L"名称最接近的正在运行的程序：", L"  player.exe   （名称相同，但大小写不同）",
+          L"  Player.exe   （名称相同，但大小写不同）"}},
         {L"C:\\hvtest\\apps\\player.exe",
          {},
          3,
@@ -393,6 +429,10 @@ TEST_F(SessionsWithFakeEndpoint, SaysWhetherHushvaneHearsTheTarget) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.arguments);
+        if (kInChinese && c.chinese.empty()) {
+            continue;
+        }
+        const std::vector<std::wstring>& verdict = kInChinese ? c.chinese : c.verdict;
         Script(c.sessions);
         script_->otherDeviceCount = 0;
         if (c.otherDevices) {
@@ -403,10 +443,10 @@ TEST_F(SessionsWithFakeEndpoint, SaysWhetherHushvaneHearsTheTarget) {
         std::vector<std::wstring> lines = Lines(run.out);
         // The device, Hushvane, the heading, and a line a session or one saying there are none;
         // with other devices, their lines too.
-        size_t listed = c.otherDevices ? lines.size() - c.verdict.size()
+        size_t listed = c.otherDevices ? lines.size() - verdict.size()
                                        : 3 + (c.sessions.empty() ? 1 : c.sessions.size());
         ASSERT_GE(lines.size(), listed) << run.out;
-        EXPECT_EQ(std::vector<std::wstring>(lines.begin() + listed, lines.end()), c.verdict)
+        EXPECT_EQ(std::vector<std::wstring>(lines.begin() + listed, lines.end()), verdict)
             << run.out;
         EXPECT_FALSE(Has(run.out, L"Fake Disabled")) << run.out;
         EXPECT_TRUE(Has(run.out, c.shows)) << run.out;
@@ -542,15 +582,20 @@ TEST_F(SessionsWithFakeEndpoint, UnmuteAllCallsSetMuteOnTheMutedSessionsOnly) {
         unsigned refusingFaults; // of the muted chat session
         DWORD exitCode;
         const wchar_t* lastLine;
+        const wchar_t* chineseLastLine;
         bool noDefaultId = false; // then the headset's session is left alone
     };
     const Case cases[] = {
-        {"all accepted", 0, 0, L"5 sessions unmuted; none is left muted."},
-        {"one refused", kFailSetMute, 1, L"4 sessions unmuted; 1 could not be checked or unmuted."},
+        {"all accepted", 0, 0, L"5 sessions unmuted; none is left muted.",
+         L"已取消 5 个会话的静音；没有会话仍处于静音。"},
+        {"one refused", kFailSetMute, 1, L"4 sessions unmuted; 1 could not be checked or unmuted.",
+         L"已取消 4 个会话的静音；1 个无法检查或取消静音。"},
         {"one unreadable", kFailGetMute, 1,
-         L"4 sessions unmuted; 1 could not be checked or unmuted."},
+         L"4 sessions unmuted; 1 could not be checked or unmuted.",
+         L"已取消 4 个会话的静音；1 个无法检查或取消静音。"},
         {"no id for the default device", 0, 1,
-         L"4 sessions unmuted; some playback devices could not be listed.", true},
+         L"4 sessions unmuted; some playback devices could not be listed.",
+         L"已取消 4 个会话的静音；有些播放设备无法列出。", true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -570,7 +615,7 @@ TEST_F(SessionsWithFakeEndpoint, UnmuteAllCallsSetMuteOnTheMutedSessionsOnly) {
         Ended run = RunCompanion(L"--unmute-all");
         EXPECT_EQ(run.exitCode, c.exitCode) << run.out;
         std::vector<std::wstring> lines = Lines(run.out);
-        EXPECT_EQ(lines.back(), c.lastLine) << run.out;
+        EXPECT_EQ(lines.back(), Tr(c.lastLine, c.chineseLastLine)) << run.out;
         const LONG expectedCalls[] = {
             c.refusingFaults == kFailGetMute ? 0 : 1, 0, 1, 1, 0, 1, c.noDefaultId ? 0 : 1, 0};
         for (size_t i = 0; i < rows.size(); ++i) {
@@ -579,16 +624,21 @@ TEST_F(SessionsWithFakeEndpoint, UnmuteAllCallsSetMuteOnTheMutedSessionsOnly) {
                       (i == 0 && c.refusingFaults != 0) || i == 7 || (i == 6 && c.noDefaultId))
                 << "session " << i;
         }
-        EXPECT_TRUE(Has(run.out, L"Unmuted " + std::wstring(7 - Pid(kPlayer).size(), L' ') +
+        const std::wstring unmuted = Tr(L"Unmuted ", L"已取消静音 ");
+        EXPECT_TRUE(Has(run.out, unmuted + std::wstring(7 - Pid(kPlayer).size(), L' ') +
                                      Pid(kPlayer) + L"  player.exe"));
-        EXPECT_TRUE(Has(run.out, L"Unmuted       0  (system sounds)"));
-        EXPECT_TRUE(Has(run.out, L"Unmuted 2147483633  ?                 (no such process: "
-                                 L"Hushvane skips the session)   on Fake Speakers (Hushvane "
-                                 L"tests)\n"));
-        EXPECT_EQ(Has(run.out, PoolProcess(kChat).imagePath + L"   on " + kHeadset + L"\n"),
+        EXPECT_TRUE(Has(run.out, unmuted + L"      0  " + Tr(L"(system sounds)", L"（系统声音）")));
+        EXPECT_TRUE(Has(run.out, unmuted + L"2147483633  ?                 " +
+                                     Tr(L"(no such process: Hushvane skips the session)   on "
+                                        L"Fake Speakers (Hushvane tests)\n",
+                                        L"（没有这个进程：Hushvane 会跳过此会话）   在 Fake "
+                                        L"Speakers (Hushvane tests) 上\n")));
+        EXPECT_EQ(Has(run.out, PoolProcess(kChat).imagePath + Tr(L"   on ", L"   在 ") + kHeadset +
+                                   Tr(L"\n", L" 上\n")),
                   !c.noDefaultId);
         if (c.refusingFaults == kFailSetMute) {
-            EXPECT_TRUE(Has(run.out, L"SetMute failed with 0x88890004:\n  still muted"));
+            EXPECT_TRUE(Has(run.out, Tr(L"SetMute failed with 0x88890004:\n  still muted",
+                                        L"SetMute 失败，错误 0x88890004：\n  仍然静音")));
         }
         ExpectEndedCleanly();
     }
@@ -788,9 +838,13 @@ void Type(HANDLE console, const std::wstring& text) {
 // With VT processing on, a row written up to the last column leaves the cursor on that column,
 // as in Windows Terminal: the verdict below is exactly as wide as the buffer.
 TEST_F(SessionsWatch, DrawsEachListingOverTheLastAndLeavesTheUsersRows) {
-    const std::wstring loudVerdict =
+    const std::wstring english =
         L"player.exe is running and has 1 session on this device; it is loud now.";
-    HANDLE console = FreshConsole(static_cast<SHORT>(loudVerdict.size()), 25, 300);
+    const std::wstring loudVerdict =
+        Tr(english, L"player.exe 正在运行，在此设备上有 1 个会话；它现在有声。");
+    const std::wstring loud = Tr(L"it is loud now.", L"它现在有声。");
+    const size_t width = english.size();
+    HANDLE console = FreshConsole(static_cast<SHORT>(width), 25, 300);
     DWORD mode = 0;
     GetConsoleMode(console, &mode);
     ASSERT_TRUE(SetConsoleMode(console, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING));
@@ -799,7 +853,8 @@ TEST_F(SessionsWatch, DrawsEachListingOverTheLastAndLeavesTheUsersRows) {
             {PoolProcess(kDenied).id, 0.0f, FALSE, 0},
             {PoolProcess(kChat).id, 0.0f, TRUE, 0}});
     watch_ = StartCompanion(L"--watch player.exe", console, console);
-    ASSERT_TRUE(WaitUntil([&] { return ScreenHas(L"it is silent now."); }, 10000));
+    ASSERT_TRUE(
+        WaitUntil([&] { return ScreenHas(Tr(L"it is silent now.", L"它现在无声。")); }, 10000));
 
     // Shorter, with chat.exe's short second row and the Chinese line's rows where the access
     // denied line's longer rows were, and the Chinese line's second row over chat.exe's first.
@@ -809,26 +864,28 @@ TEST_F(SessionsWatch, DrawsEachListingOverTheLastAndLeavesTheUsersRows) {
     script_->processIds[2] = PoolProcess(kChinese).id;
     script_->muted[2] = FALSE;
     script_->peaks[0] = 0.5f;
-    ASSERT_TRUE(WaitUntil([&] { return ScreenHas(L"it is loud now."); }, 5000));
+    ASSERT_TRUE(WaitUntil([&] { return ScreenHas(loud); }, 5000));
     Screen screen;
     std::wstring second = screen.Text();
     EXPECT_TRUE(Has(second, chinese)) << "Chinese written whole";
-    EXPECT_FALSE(Has(second, L"silent now.")) << "the longer listing's last rows were kept";
-    EXPECT_FALSE(Has(second, L"protected process")) << "a row kept some of a longer one";
-    EXPECT_EQ(second.find(L"muted    0"), second.rfind(L"muted    0"))
-        << "a row kept some of another";
-    EXPECT_EQ(second.find(L"Default playback device"), loudVerdict.size()) << "not at the top";
+    EXPECT_FALSE(Has(second, Tr(L"silent now.", L"现在无声")))
+        << "the longer listing's last rows were kept";
+    EXPECT_FALSE(Has(second, Tr(L"protected process", L"受保护的进程")))
+        << "a row kept some of a longer one";
+    const std::wstring muted = Tr(L"muted    0", L"已静音   0");
+    EXPECT_EQ(second.find(muted), second.rfind(muted)) << "a row kept some of another";
+    EXPECT_EQ(second.find(kSpeakers), width) << "not at the top";
     // A row as wide as the buffer is whole.
-    EXPECT_EQ(RowHolding(screen.handle, L"it is loud now."), loudVerdict);
-    EXPECT_EQ(ConsoleText(console).find_last_not_of(L' ') / loudVerdict.size(), 1u)
+    EXPECT_EQ(RowHolding(screen.handle, loud), loudVerdict);
+    EXPECT_EQ(ConsoleText(console).find_last_not_of(L' ') / width, 1u)
         << "written to the user's rows during the watch";
     StopWithCtrlC();
     // The user's rows are as they were, and the last listing follows them.
     std::wstring after = ConsoleText(console);
     EXPECT_EQ(after.find(L"typed 1"), 0u) << after;
-    EXPECT_EQ(after.find(L"typed 2"), loudVerdict.size());
-    EXPECT_EQ(after.find(L"Default playback device"), 3 * loudVerdict.size());
-    EXPECT_EQ(RowHolding(console, L"it is loud now."), loudVerdict);
+    EXPECT_EQ(after.find(L"typed 2"), width);
+    EXPECT_EQ(after.find(kSpeakers), 3 * width);
+    EXPECT_EQ(RowHolding(console, loud), loudVerdict);
     CloseHandle(console);
 }
 
@@ -1202,6 +1259,14 @@ TEST(SessionsConsoleWindow, CountsAsShownOnlyWhatSomeoneSees) {
     DestroyWindow(owners[2]);
 }
 
+// A text that a table leaves out would be said in English.
+TEST(SessionsTexts, ChineseHasEveryText) {
+    const char* const* texts = reinterpret_cast<const char* const*>(&kChineseTexts);
+    for (size_t i = 0; i < sizeof(Texts) / sizeof(const char*); ++i) {
+        EXPECT_NE(texts[i], nullptr) << "text " << i;
+    }
+}
+
 // Wine's own device enumerator lists PulseAudio's two null sinks beside its default device, but
 // cannot list any device's sessions.
 TEST(SessionsWithAudioServer, NamesEveryPlaybackDevice) {
@@ -1226,34 +1291,43 @@ TEST(SessionsCommandLine, UsageAndItsErrors) {
         const wchar_t* arguments;
         DWORD exitCode;
         const wchar_t* error; // the first line on standard error; empty: none
+        const wchar_t* chineseError = L"";
     };
     const Case cases[] = {
         {L"--help", 0, L""},
         {L"-h", 0, L""},
         {L"/?", 0, L""},
         {L"player.exe --help", 0, L""},
-        {L"-x", 2, L"Unknown option: -x"},
-        {L"/watch player.exe", 2, L"Unknown option: /watch"},
+        {L"-x", 2, L"Unknown option: -x", L"未知选项：-x"},
+        {L"/watch player.exe", 2, L"Unknown option: /watch", L"未知选项：/watch"},
         {L"播放器.exe chat.exe", 2,
-         L"Only one target can be given, not both 播放器.exe and chat.exe."},
+         L"Only one target can be given, not both 播放器.exe and chat.exe.",
+         L"只能指定一个目标，不能同时指定 播放器.exe 和 chat.exe。"},
         {L"--unmute-all player.exe", 2,
-         L"--unmute-all takes no target and does not go with --watch."},
+         L"--unmute-all takes no target and does not go with --watch.",
+         L"--unmute-all 不接受目标，也不能与 --watch 一起使用。"},
         {L"player.exe --unmute-all", 2,
-         L"--unmute-all takes no target and does not go with --watch."},
-        {L"--watch --unmute-all", 2, L"--unmute-all takes no target and does not go with --watch."},
+         L"--unmute-all takes no target and does not go with --watch.",
+         L"--unmute-all 不接受目标，也不能与 --watch 一起使用。"},
+        {L"--watch --unmute-all", 2, L"--unmute-all takes no target and does not go with --watch.",
+         L"--unmute-all 不接受目标，也不能与 --watch 一起使用。"},
         {L"\"my player.exe\"", 1, L""},
     };
-    const std::wstring usageStart = L"Shows the audio sessions of every playback device";
+    const std::wstring usageStart = Tr(L"Shows the audio sessions of every playback device",
+                                       L"按 Hushvane.exe 的视角显示每个播放设备的音频会话");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.arguments);
         Ended run = RunCompanion(c.arguments);
         EXPECT_EQ(run.exitCode, c.exitCode);
         std::wstring usageIn = c.exitCode == 2 ? run.err : run.out;
         EXPECT_EQ(Has(usageIn, usageStart), c.exitCode != 1) << run.out << run.err;
-        EXPECT_EQ(Lines(run.err).empty() ? L"" : Lines(run.err).front(), c.error);
+        EXPECT_EQ(Lines(run.err).empty() ? L"" : Lines(run.err).front(),
+                  Tr(c.error, c.chineseError));
         if (c.exitCode == 1) {
-            EXPECT_EQ(run.out, L"Cannot read the default playback device: GetDefaultAudioEndpoint "
-                               L"failed with 0x80070490.\n");
+            EXPECT_EQ(run.out, Tr(L"Cannot read the default playback device: "
+                                  L"GetDefaultAudioEndpoint failed with 0x80070490.\n",
+                                  L"无法读取默认播放设备：GetDefaultAudioEndpoint 失败，错误 "
+                                  L"0x80070490。\n"));
         }
     }
 }

@@ -1,6 +1,7 @@
 #include "sessions/console_listing.h"
 
 #include "sessions/text_output.h"
+#include "sessions/texts.h"
 
 namespace {
 
@@ -54,17 +55,17 @@ void SplitLines(const ListingLayout& layout, int width, CellCount count, Console
 void FormatMoreLine(ConsoleListing* listing, int sessions, int lines) {
     wchar_t* text = listing->moreText;
     const int room = sizeof(listing->moreText) / sizeof(wchar_t);
-    int length = FormatText(text, room, "(");
+    int length = FormatText(text, room, Text().moreStart);
     if (sessions > 0) {
-        length +=
-            FormatText(text + length, room - length, "%d more %hs", sessions, Sessions(sessions));
+        length += FormatText(text + length, room - length, Text().moreCount, sessions,
+                             Sessions(sessions));
     }
     if (lines > 0) {
-        length += FormatText(text + length, room - length, "%hs%d more %hs",
-                             sessions > 0 ? " and " : "", lines, lines == 1 ? "line" : "lines");
+        length += FormatText(text + length, room - length, sessions > 0 ? Text().moreAnd : "");
+        length += FormatText(text + length, room - length, Text().moreCount, lines,
+                             lines == 1 ? Text().line : Text().lines);
     }
-    length +=
-        FormatText(text + length, room - length, ": enlarge the window, or redirect to a file)");
+    length += FormatText(text + length, room - length, Text().moreEnd);
     listing->more.text = text;
     listing->more.length = length;
 }

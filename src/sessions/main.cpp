@@ -9,27 +9,11 @@
 #include "sessions/console_window.h"
 #include "sessions/session_listing.h"
 #include "sessions/text_output.h"
+#include "sessions/texts.h"
 #include "sessions/unmute_all.h"
 #include "sessions/watch.h"
 
 namespace {
-
-const char kUsage[] =
-    "Shows the audio sessions of every playback device as Hushvane.exe sees them: the\n"
-    "default device, which Hushvane watches, first.\n"
-    "\n"
-    "Usage:\n"
-    "  HushvaneSessions.exe [target.exe]           list the sessions once\n"
-    "  HushvaneSessions.exe --watch [target.exe]   list them again every second until Ctrl+C\n"
-    "  HushvaneSessions.exe --unmute-all           unmute every muted session of every device\n"
-    "  HushvaneSessions.exe --help                 show this text (also -h and /?)\n"
-    "\n"
-    "Give the target as you would give it to Hushvane.exe: its executable's file name,\n"
-    "letter case included. Its sessions are marked \"target\", and a last line says whether\n"
-    "Hushvane hears it.\n"
-    "\n"
-    "Exit status: 0 done; 1 the device or its sessions could not be read, or a session\n"
-    "stayed muted; 2 the command line was not understood; 3 the target is not running.\n";
 
 struct Command {
     bool watch;
@@ -54,18 +38,17 @@ bool ParseArguments(int count, wchar_t** arguments, Command* command) {
                    IsOption(argument, L"/?")) {
             command->help = true;
         } else if (argument[0] == L'-' || argument[0] == L'/') {
-            PrintError("Unknown option: %s\n\n", argument);
+            PrintError(Text().unknownOption, argument);
             return false;
         } else if (command->target != nullptr) {
-            PrintError("Only one target can be given, not both %s and %s.\n\n", command->target,
-                       argument);
+            PrintError(Text().oneTarget, command->target, argument);
             return false;
         } else {
             command->target = argument;
         }
     }
     if (command->unmuteAll && (command->watch || command->target != nullptr)) {
-        PrintError("--unmute-all takes no target and does not go with --watch.\n\n");
+        PrintError(Text().unmuteAllAlone);
         return false;
     }
     return true;
@@ -73,7 +56,7 @@ bool ParseArguments(int count, wchar_t** arguments, Command* command) {
 
 int RunCommand(const Command& command) {
     if (command.help) {
-        Print("%hs", kUsage);
+        Print(Text().usage);
         return kExitDone;
     }
     if (command.unmuteAll) {
@@ -90,12 +73,12 @@ int RunCommandLine(bool* watch) {
     int count = 0;
     wchar_t** arguments = CommandLineToArgvW(GetCommandLineW(), &count);
     if (arguments == nullptr) {
-        PrintError("The command line cannot be read (error %lu).\n", GetLastError());
+        PrintError(Text().commandLineUnread, GetLastError());
         return kExitUsage;
     }
     Command command = {};
     if (!ParseArguments(count, arguments, &command)) {
-        PrintError("%hs", kUsage);
+        PrintError(Text().usage);
         LocalFree(arguments);
         return kExitUsage;
     }
@@ -122,7 +105,7 @@ void WaitForEnter(int status) {
     // Keys typed while the run went on are not an answer to a prompt they came before.
     HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
     FlushConsoleInputBuffer(input);
-    Print("\nPress Enter to close this window.");
+    Print(Text().pressEnter);
     FlushOutput();
     wchar_t typed[64];
     DWORD read = 0;
@@ -134,6 +117,7 @@ void WaitForEnter(int status) {
 } // namespace
 
 int wmain() {
+    ChooseTexts();
     bool watch = false;
     int status = RunCommandLine(&watch);
     // A watch runs until Ctrl+C: it never ends by itself with something left to read.

@@ -6,6 +6,7 @@
 
 #include "audio/audio_session.h"
 #include "sessions/text_output.h"
+#include "sessions/texts.h"
 
 // Defines the property key of the device's friendly name here, rather than declaring it only.
 #include <initguid.h>
@@ -38,7 +39,7 @@ void NameTwinsByTheirIds(const wchar_t* defaultName, OtherDevices* others) {
         OtherDevice& other = others->found[i];
         const int length = lstrlenW(other.name);
         if (twin[i]) {
-            FormatText(other.name + length, kDeviceNameChars - length, " (id %s)", other.id);
+            FormatText(other.name + length, kDeviceNameChars - length, Text().twinId, other.id);
         }
     }
 }
@@ -73,9 +74,9 @@ void ReadDeviceName(IMMDevice* device, wchar_t* name) {
     wchar_t* id = nullptr;
     HRESULT status = device->GetId(&id);
     if (SUCCEEDED(status) && id != nullptr) {
-        FormatText(name, kDeviceNameChars, "%s (its name cannot be read)", id);
+        FormatText(name, kDeviceNameChars, Text().nameUnread, id);
     } else {
-        FormatText(name, kDeviceNameChars, "(its name and id cannot be read: 0x%08lX)", status);
+        FormatText(name, kDeviceNameChars, Text().nameAndIdUnread, status);
     }
     CoTaskMemFree(id);
 }
@@ -87,9 +88,7 @@ bool FindOtherDevices(IMMDeviceEnumerator* devices, IMMDevice* defaultDevice,
     wchar_t communicationsId[kDeviceIdChars];
     HRESULT status = ReadDeviceId(defaultDevice, defaultId);
     if (FAILED(status)) {
-        Print("The other playback devices are not listed: the default device's id cannot be read "
-              "(GetId failed with 0x%08lX), so they cannot be told apart from it.\n",
-              status);
+        Print(Text().defaultIdUnread, status);
         return false;
     }
     ReadDefaultDeviceId(devices, eCommunications, communicationsId);
@@ -100,8 +99,7 @@ bool FindOtherDevices(IMMDeviceEnumerator* devices, IMMDevice* defaultDevice,
         status = collection->GetCount(&count);
     }
     if (FAILED(status)) {
-        Print("Cannot list the other playback devices: EnumAudioEndpoints failed with 0x%08lX.\n",
-              status);
+        Print(Text().listUnread, status);
         return false;
     }
     bool complete = true;
@@ -116,8 +114,7 @@ bool FindOtherDevices(IMMDeviceEnumerator* devices, IMMDevice* defaultDevice,
         }
         if (FAILED(status)) {
             // It may be the default device as well as another one.
-            Print("Playback device %u of %u is not listed: %hs failed with 0x%08lX.\n", i + 1,
-                  count, call, status);
+            Print(Text().deviceUnlisted, i + 1, count, call, status);
             complete = false;
             continue;
         }
@@ -125,7 +122,7 @@ bool FindOtherDevices(IMMDeviceEnumerator* devices, IMMDevice* defaultDevice,
             continue;
         }
         if (others->count == kMaxOtherDevices) {
-            Print("(more playback devices than %d: the rest are not listed)\n", kMaxOtherDevices);
+            Print(Text().tooManyDevices, kMaxOtherDevices);
             complete = false;
             break;
         }

@@ -10,6 +10,7 @@
 #include "sessions/playback_devices.h"
 #include "sessions/session_owner.h"
 #include "sessions/text_output.h"
+#include "sessions/texts.h"
 
 namespace {
 
@@ -29,7 +30,7 @@ struct TargetSessions {
 };
 
 void CantRead(const char* what, const char* call, HRESULT status) {
-    Print("Cannot read %hs: %hs failed with 0x%08lX.\n", what, call, status);
+    Print(Text().cantRead, what, call, status);
 }
 
 // Interfaces that Windows before 7 does not have, or that its audio stack does not implement.
@@ -38,7 +39,7 @@ bool IsMissingInterface(HRESULT status) {
 }
 
 void PrintFailedCall(const char* call, HRESULT status) {
-    Print("   [%hs failed: 0x%08lX]", call, status);
+    Print(Text().failedCall, call, status);
 }
 
 // Reads the session's peak as Hushvane does: the meter from the session control, then its
@@ -85,8 +86,7 @@ void ListSession(IAudioSessionEnumerator* sessions, int index, const wchar_t* ta
         const char* call = !control    ? "GetSession"
                            : !control2 ? "QueryInterface(IAudioSessionControl2)"
                                        : "QueryInterface(ISimpleAudioVolume)";
-        Print("%7hs  (session %d cannot be opened: %hs failed with 0x%08lX; Hushvane skips it)\n",
-              "?", index, call, status);
+        Print(Text().sessionUnopened, "?", index, call, status);
         return;
     }
     // The columns: process id, mute state, peak, loud or silent, executable, path or reason.
@@ -96,7 +96,7 @@ void ListSession(IAudioSessionEnumerator* sessions, int index, const wchar_t* ta
 
     BOOL muted = FALSE;
     HRESULT muteStatus = volume->GetMute(&muted);
-    Print("  %-7hs", FAILED(muteStatus) ? "?" : muted ? "muted" : "audible");
+    Print("  %-7hs", FAILED(muteStatus) ? "?" : muted ? Text().muted : Text().audible);
 
     float peak = 0.0f;
     const char* meterCall = "";
@@ -105,24 +105,22 @@ void ListSession(IAudioSessionEnumerator* sessions, int index, const wchar_t* ta
     if (SUCCEEDED(meterStatus)) {
         FormatPeak(peak, peakText);
     }
-    const char* sound = FAILED(meterStatus) ? "?" : IsLoudPeak(peak) ? "loud" : "silent";
+    const char* sound = FAILED(meterStatus) ? "?" : IsLoudPeak(peak) ? Text().loud : Text().silent;
     Print("  %-9s %-6hs  ", peakText, sound);
     PrintOwner(owner);
 
     bool isTarget = target != nullptr && owner.resolved && MatchesTargetName(owner.path);
     if (isTarget) {
-        Print("   target");
+        Print("   %hs", Text().target);
     }
     if (owner.resolved && owner.systemSounds) {
-        Print("   (system sounds: Hushvane %hs)",
-              isTarget ? "hears them as the target's" : "mutes them with the others");
+        Print(isTarget ? Text().systemSoundsAsTarget : Text().systemSoundsMuted);
     }
     // Hushvane reads an expired session as any other; the volume mixer hides it.
     AudioSessionState state = AudioSessionStateActive;
     HRESULT stateStatus = control->GetState(&state);
     if (SUCCEEDED(stateStatus) && state == AudioSessionStateExpired) {
-        Print("   (expired: its program has released its last stream; the volume mixer no "
-              "longer shows it)");
+        Print(Text().expired);
     }
     if (target != nullptr) {
         CountTargetSession(target, owner, isTarget, meterStatus, peak, seen);
@@ -169,7 +167,7 @@ void ListDeviceSessions(const SessionList& list, const wchar_t* target, TargetSe
         layout->unprintedSessions += printed ? 0 : 1;
     }
     if (list.count == 0) {
-        Print("%7hs  (no sessions)\n", "");
+        Print("%7hs  %hs\n", "", Text().noSessions);
     }
     if (layout != nullptr && layout->groupCount < kMaxSessionGroups) {
         layout->groups[layout->groupCount++] = rows;
@@ -180,8 +178,7 @@ void ListDeviceSessions(const SessionList& list, const wchar_t* target, TargetSe
 // are marked, but counted apart from the default device's.
 void ListOtherDevice(const OtherDevice& other, const wchar_t* target, TargetSessions* seen,
                      ListingLayout* layout) {
-    Print("Other playback device: %s%hs; Hushvane does not watch it\n", other.name,
-          other.communications ? " (Windows' default for communications)" : "");
+    Print(Text().otherDevice, other.name, other.communications ? Text().communications : "");
     SessionList list = {};
     list.device = ComRef<IMMDevice>::AddRefOf(other.device.Get());
     if (FAILED(OpenDeviceSessions(&list))) {
@@ -205,61 +202,45 @@ void ListOtherDevices(const SessionList& defaultList, const wchar_t* target, Tar
 }
 
 const char* Belong(int count) {
-    return count == 1 ? "belongs" : "belong";
+    return count == 1 ? Text().belongs : Text().belong;
 }
 
 // The target plays on a device that Hushvane does not watch, which it then never hears.
 void PrintElsewhere(const wchar_t* target, const TargetSessions& seen) {
     if (seen.counted > 0) {
-        Print("%s also has %d %hs on %s, which Hushvane does not watch: Hushvane does not hear "
-              "it there.\n",
-              target, seen.elsewhere, Sessions(seen.elsewhere), seen.elsewhereDevice);
+        Print(Text().elsewhereToo, target, seen.elsewhere, Sessions(seen.elsewhere),
+              seen.elsewhereDevice);
         return;
     }
-    Print("It has %d %hs on %s, which Hushvane does not watch, so Hushvane does not hear it "
-          "there. Make %s the default playback device and start Hushvane again, or send %s to "
-          "the default device (in its own settings, or in Windows' App volume and device "
-          "preferences).\n",
-          seen.elsewhere, Sessions(seen.elsewhere), seen.elsewhereDevice, seen.elsewhereDevice,
-          target);
+    Print(Text().elsewhereOnly, seen.elsewhere, Sessions(seen.elsewhere), seen.elsewhereDevice,
+          seen.elsewhereDevice, target);
 }
 
 int PrintVerdict(const wchar_t* target, const TargetSessions& seen) {
     if (!IsTargetRunning()) {
-        Print("%s is not running. Hushvane compares names exactly, letter case included, with "
-              "the file names of running programs.\n",
-              target);
-        Print("Running programs whose names come closest:\n");
+        Print(Text().notRunning, target);
+        Print(Text().closest);
         if (PrintNearMisses(target) == 0) {
-            Print("  (none)\n");
+            Print(Text().none);
         }
         return kExitTargetNotRunning;
     }
     if (seen.counted == 0) {
-        Print("%s is running but has no session on this device that Hushvane can see. Hushvane "
-              "hears it only while it has a session on this device.\n",
-              target);
+        Print(Text().noSessionHere, target);
     } else {
-        const char* sound = seen.loud > 0   ? "it is loud now"
-                            : seen.read > 0 ? "it is silent now"
-                                            : "its peak cannot be read, so Hushvane hears nothing";
-        Print("%s is running and has %d %hs on this device; %hs.\n", target, seen.counted,
-              Sessions(seen.counted), sound);
+        const char* sound = seen.loud > 0   ? Text().loudNow
+                            : seen.read > 0 ? Text().silentNow
+                                            : Text().peakUnread;
+        Print(Text().running, target, seen.counted, Sessions(seen.counted), sound);
     }
     if (seen.elsewhere > 0) {
         PrintElsewhere(target, seen);
     }
     if (seen.counted == 0 && seen.otherCase) {
-        Print("Process %lu has a session as %s, which is %s in another letter case: Hushvane "
-              "compares names exactly, letter case included, so it does not hear that "
-              "session.\n",
-              seen.otherCaseProcessId, seen.otherCaseName, target);
+        Print(Text().otherCase, seen.otherCaseProcessId, seen.otherCaseName, target);
     }
     if (seen.denied > 0) {
-        Print("%d %hs of %s %hs to a process that Hushvane may not query: it runs elevated, as "
-              "another user, or as a service or protected process. Hushvane hears it only when "
-              "started with the same rights.\n",
-              seen.denied, Sessions(seen.denied), target, Belong(seen.denied));
+        Print(Text().denied, seen.denied, Sessions(seen.denied), target, Belong(seen.denied));
     }
     return kExitDone;
 }
@@ -267,7 +248,7 @@ int PrintVerdict(const wchar_t* target, const TargetSessions& seen) {
 } // namespace
 
 const char* Sessions(int count) {
-    return count == 1 ? "session" : "sessions";
+    return count == 1 ? Text().session : Text().sessions;
 }
 
 bool OpenDefaultDevice(SessionList* list, wchar_t* name) {
@@ -276,16 +257,16 @@ bool OpenDefaultDevice(SessionList* list, wchar_t* name) {
         status = CreateDeviceEnumerator(&list->deviceEnumerator);
     }
     if (FAILED(status)) {
-        CantRead("the audio devices", "CoCreateInstance(MMDeviceEnumerator)", status);
+        CantRead(Text().theAudioDevices, "CoCreateInstance(MMDeviceEnumerator)", status);
         return false;
     }
     status = GetDefaultRenderDevice(list->deviceEnumerator.Get(), &list->device);
     if (FAILED(status)) {
-        CantRead("the default playback device", "GetDefaultAudioEndpoint", status);
+        CantRead(Text().theDefaultDevice, "GetDefaultAudioEndpoint", status);
         return false;
     }
     ReadDeviceName(list->device.Get(), name);
-    Print("Default playback device: %s\n", name);
+    Print(Text().defaultDevice, name);
     return true;
 }
 
@@ -297,12 +278,12 @@ HRESULT OpenDeviceSessions(SessionList* list) {
         status = list->manager->GetSessionEnumerator(list->sessions.Put());
     }
     if (FAILED(status)) {
-        CantRead("the device's sessions", call, status);
+        CantRead(Text().theDeviceSessions, call, status);
         return status;
     }
     status = list->sessions->GetCount(&list->count);
     if (FAILED(status)) {
-        CantRead("the number of sessions", "GetCount", status);
+        CantRead(Text().theSessionCount, "GetCount", status);
     }
     return status;
 }
@@ -316,12 +297,12 @@ int ListSessions(const wchar_t* target, IMMDeviceEnumerator* devices, ListingLay
     }
     HRESULT status = OpenDeviceSessions(&list);
     if (IsMissingInterface(status)) {
-        Print("The session manager is not available: listing sessions needs Windows 7 or later.\n");
+        Print(Text().noSessionManager);
     }
     PrintHushvaneProcesses();
     g_watcher.targetName = target;
-    Print("%7hs  %-7hs  %-9hs %-6hs  %-16hs  %hs\n", "PID", "mute", "peak", "sound", "executable",
-          "path");
+    Print("%7hs  %-7hs  %-9hs %-6hs  %-16hs  %hs\n", Text().columnProcessId, Text().columnMute,
+          Text().columnPeak, Text().columnSound, Text().columnExecutable, Text().columnPath);
     TargetSessions seen = {};
     if (SUCCEEDED(status)) {
         ListDeviceSessions(list, target, &seen, layout);

@@ -8,6 +8,7 @@
 #include "common/watcher_state.h"
 #include "process/process_queries.h"
 #include "sessions/text_output.h"
+#include "sessions/texts.h"
 
 namespace {
 
@@ -53,13 +54,11 @@ void ExplainUnresolved(SessionOwner* owner) {
     }
     if (error == ERROR_ACCESS_DENIED) {
         owner->accessDenied = true;
-        owner->reason = "access denied: it runs elevated, as another user, or as a service or "
-                        "protected process; Hushvane can neither hear nor mute it";
+        owner->reason = Text().reasonDenied;
     } else if (error == ERROR_INVALID_PARAMETER) {
-        owner->reason = "no such process: Hushvane skips the session";
+        owner->reason = Text().reasonNoProcess;
     } else {
-        owner->reason = "its path cannot be read (over 259 characters?): Hushvane skips the "
-                        "session";
+        owner->reason = Text().reasonNoPath;
     }
 }
 
@@ -98,17 +97,17 @@ void AddNearMiss(const wchar_t* name, const NameForm& form, NearMisses* misses) 
 int NameFormsOf(const wchar_t* target, NameForm* forms) {
     int count = 0;
     lstrcpynW(forms[count].name, target, MAX_PATH);
-    forms[count++].how = "the same name";
+    forms[count++].how = Text().sameName;
     const wchar_t* fileName = PathFindFileNameW(target);
     if (fileName != target) {
         lstrcpynW(forms[count].name, fileName, MAX_PATH);
-        forms[count++].how = "the name without its folder";
+        forms[count++].how = Text().withoutFolder;
     }
     for (int i = 0, given = count; i < given; ++i) {
         if (*PathFindExtensionW(forms[i].name) == L'\0' && wcslen(forms[i].name) + 4 < MAX_PATH) {
             wcscpy(forms[count].name, forms[i].name);
             wcscat(forms[count].name, L".exe");
-            forms[count++].how = "the name with .exe added";
+            forms[count++].how = Text().withExe;
         }
     }
     return count;
@@ -131,13 +130,13 @@ void DescribeSessionOwner(IAudioSessionControl2* control2, SessionOwner* owner) 
     owner->processIdStatus = control2->GetProcessId(&owner->processId);
     owner->hasProcessId = SUCCEEDED(owner->processIdStatus);
     if (owner->systemSounds) {
-        wcscpy(owner->name, L"(system sounds)");
-        owner->reason = "Windows' own sounds: Hushvane neither hears nor mutes them";
+        FormatText(owner->name, MAX_PATH, Text().systemSoundsName);
+        owner->reason = Text().reasonSystemSounds;
         return;
     }
     if (!owner->hasProcessId) {
         wcscpy(owner->name, L"?");
-        owner->reason = "its process id cannot be read: Hushvane skips the session";
+        owner->reason = Text().reasonNoProcessId;
         return;
     }
     ExplainUnresolved(owner);
@@ -155,7 +154,7 @@ void PrintOwner(const SessionOwner& owner) {
     if (owner.resolved) {
         Print("%-16s  %s", owner.name, owner.path);
     } else {
-        Print("%-16s  (%hs)", owner.name, owner.reason);
+        Print("%-16s  %hs", owner.name, owner.reason);
     }
 }
 
@@ -173,19 +172,19 @@ void PrintHushvaneProcesses() {
         return true;
     });
     if (count == 0) {
-        Print("Hushvane.exe is not running: nothing is muted or unmuted now.\n");
+        Print(Text().hushvaneNotRunning);
         return;
     }
     if (count == 1) {
-        Print("Hushvane.exe is running as process %lu.\n", ids[0]);
+        Print(Text().hushvaneRunning, ids[0]);
         return;
     }
-    Print("Hushvane.exe is running %d times, as processes", count);
+    Print(Text().hushvaneRunningTimes, count);
     for (int i = 0; i < count && i < kMaxHushvaneProcesses; ++i) {
         Print("%hs %lu", i == 0 ? "" : ",", ids[i]);
     }
-    Print("%hs: they would fight over the same sessions, so end all but one.\n",
-          count > kMaxHushvaneProcesses ? " and more" : "");
+    Print(count > kMaxHushvaneProcesses ? Text().andMore : "");
+    Print(Text().fight);
 }
 
 int PrintNearMisses(const wchar_t* target) {
@@ -203,8 +202,7 @@ int PrintNearMisses(const wchar_t* target) {
     });
     for (int i = 0; i < misses.count; ++i) {
         const NearMiss& miss = misses.found[i];
-        Print("  %s   (%hs%hs)\n", miss.name, miss.how,
-              miss.otherCase ? " in another letter case" : "");
+        Print(Text().nearMiss, miss.name, miss.how, miss.otherCase ? Text().inOtherCase : "");
     }
     return misses.count;
 }

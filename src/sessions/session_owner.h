@@ -13,7 +13,7 @@ struct SessionOwner {
     wchar_t path[MAX_PATH];
     // The executable's file name, from the path or else from the process list; "?" if neither.
     wchar_t name[MAX_PATH];
-    // Why Hushvane cannot resolve it, in plain words; null when it can.
+    // Why Hushvane cannot resolve it, in plain words and in brackets; null when it can.
     const char* reason;
     // The owner runs, but Hushvane may not query it.
     bool accessDenied;

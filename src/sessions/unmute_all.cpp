@@ -4,6 +4,7 @@
 #include "sessions/session_listing.h"
 #include "sessions/session_owner.h"
 #include "sessions/text_output.h"
+#include "sessions/texts.h"
 
 namespace {
 
@@ -21,7 +22,7 @@ void PrintSession(const char* what, const SessionOwner& owner, const wchar_t* de
     PrintProcessId(owner);
     Print("  ");
     PrintOwner(owner);
-    Print("   on %s\n", device);
+    Print(Text().onDevice, device);
 }
 
 void UnmuteSession(IAudioSessionEnumerator* sessions, int index, const wchar_t* device,
@@ -31,8 +32,7 @@ void UnmuteSession(IAudioSessionEnumerator* sessions, int index, const wchar_t* 
     ComRef<IAudioSessionControl> control;
     HRESULT status = OpenSession(sessions, index, &control, &control2, &volume);
     if (FAILED(status)) {
-        Print("Session %d on %s cannot be opened (0x%08lX): whether it is muted is unknown.\n",
-              index, device, status);
+        Print(Text().unmuteUnopened, index, device, status);
         ++count->failed;
         return;
     }
@@ -44,19 +44,19 @@ void UnmuteSession(IAudioSessionEnumerator* sessions, int index, const wchar_t* 
     SessionOwner owner;
     DescribeSessionOwner(control2.Get(), &owner);
     if (FAILED(status)) {
-        Print("GetMute failed with 0x%08lX:\n", status);
-        PrintSession("  not checked", owner, device);
+        Print(Text().getMuteFailed, status);
+        PrintSession(Text().notChecked, owner, device);
         ++count->failed;
         return;
     }
     status = volume->SetMute(FALSE, nullptr);
     if (FAILED(status)) {
-        Print("SetMute failed with 0x%08lX:\n", status);
-        PrintSession("  still muted", owner, device);
+        Print(Text().setMuteFailed, status);
+        PrintSession(Text().stillMuted, owner, device);
         ++count->failed;
         return;
     }
-    PrintSession("Unmuted", owner, device);
+    PrintSession(Text().unmuted, owner, device);
     ++count->unmuted;
 }
 
@@ -86,21 +86,21 @@ int UnmuteAllSessions() {
     OtherDevices others = {};
     count.unlisted = !FindOtherDevices(list.deviceEnumerator.Get(), list.device.Get(), &others);
     for (int i = 0; i < others.count; ++i) {
-        Print("Other playback device: %s\n", others.found[i].name);
+        Print(Text().unmuteDevice, others.found[i].name);
         UnmuteDevice(others.found[i].device.Get(), others.found[i].name, &count);
     }
-    Print("%d %hs unmuted", count.unmuted, Sessions(count.unmuted));
+    Print(Text().unmutedCount, count.unmuted, Sessions(count.unmuted));
     if (count.failed > 0) {
-        Print("; %d could not be checked or unmuted", count.failed);
+        Print(Text().uncheckedCount, count.failed);
     }
     if (count.unreadDevices > 0) {
-        Print("; the sessions of %d %hs could not be read", count.unreadDevices,
-              count.unreadDevices == 1 ? "device" : "devices");
+        Print(Text().unreadDevices, count.unreadDevices,
+              count.unreadDevices == 1 ? Text().device : Text().devices);
     }
     if (count.unlisted) {
-        Print("; some playback devices could not be listed");
+        Print(Text().unlisted);
     }
     const bool complete = count.failed + count.unreadDevices == 0 && !count.unlisted;
-    Print("%hs.\n", complete ? "; none is left muted" : "");
+    Print("%hs%hs\n", complete ? Text().noneLeft : "", Text().fullStop);
     return complete ? kExitDone : kExitUnreadable;
 }

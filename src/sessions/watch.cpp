@@ -6,6 +6,7 @@
 #include "sessions/session_listing.h"
 #include "sessions/terminal_redraw.h"
 #include "sessions/text_output.h"
+#include "sessions/texts.h"
 
 namespace {
 
@@ -33,7 +34,7 @@ void PrintLocalTime(bool console) {
     SYSTEMTIME now;
     GetLocalTime(&now);
     Print("%04d-%02d-%02d %02d:%02d:%02d%hs\n", now.wYear, now.wMonth, now.wDay, now.wHour,
-          now.wMinute, now.wSecond, console ? "   (every second; Ctrl+C ends)" : "");
+          now.wMinute, now.wSecond, console ? Text().everySecond : "");
 }
 
 // The terminal's window, read afresh every time: the alternate screen always has its size.
@@ -131,7 +132,7 @@ void CollectListing(const wchar_t* target, IMMDeviceEnumerator* devices, COORD w
 int WatchSessions(const wchar_t* target) {
     g_stopWatching = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     if (g_stopWatching == nullptr) {
-        PrintError("Cannot watch: CreateEvent failed with error %lu.\n", GetLastError());
+        PrintError(Text().cannotWatch, GetLastError());
         return kExitUnreadable;
     }
     // A parent may have started us with Ctrl+C ignored; a watch must always be stoppable.

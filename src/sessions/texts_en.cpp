@@ -1,0 +1,142 @@
+// The companion's texts in English, the language of any display language without a table.
+#include "sessions/texts.h"
+
+extern const Texts kEnglishTexts = {
+    .usage =
+        "Shows the audio sessions of every playback device as Hushvane.exe sees them: the\n"
+        "default device, which Hushvane watches, first.\n"
+        "\n"
+        "Usage:\n"
+        "  HushvaneSessions.exe [target.exe]           list the sessions once\n"
+        "  HushvaneSessions.exe --watch [target.exe]   list them again every second until "
+        "Ctrl+C\n"
+        "  HushvaneSessions.exe --unmute-all           unmute every muted session of every "
+        "device\n"
+        "  HushvaneSessions.exe --help                 show this text (also -h and /?)\n"
+        "\n"
+        "Give the target as you would give it to Hushvane.exe: its executable's file name,\n"
+        "letter case included. Its sessions are marked \"target\", and a last line says whether\n"
+        "Hushvane hears it.\n"
+        "\n"
+        "Exit status: 0 done; 1 the device or its sessions could not be read, or a session\n"
+        "stayed muted; 2 the command line was not understood; 3 the target is not running.\n",
+    .unknownOption = "Unknown option: %s\n\n",
+    .oneTarget = "Only one target can be given, not both %s and %s.\n\n",
+    .unmuteAllAlone = "--unmute-all takes no target and does not go with --watch.\n\n",
+    .commandLineUnread = "The command line cannot be read (error %lu).\n",
+    .pressEnter = "\nPress Enter to close this window.",
+
+    .everySecond = "   (every second; Ctrl+C ends)",
+    .cannotWatch = "Cannot watch: CreateEvent failed with error %lu.\n",
+    .moreStart = "(",
+    .moreCount = "%d more %hs",
+    .moreAnd = " and ",
+    .moreEnd = ": enlarge the window, or redirect to a file)",
+    .line = "line",
+    .lines = "lines",
+
+    .defaultDevice = "Default playback device: %s\n",
+    .otherDevice = "Other playback device: %s%hs; Hushvane does not watch it\n",
+    .communications = " (Windows' default for communications)",
+    .cantRead = "Cannot read %hs: %hs failed with 0x%08lX.\n",
+    .theAudioDevices = "the audio devices",
+    .theDefaultDevice = "the default playback device",
+    .theDeviceSessions = "the device's sessions",
+    .theSessionCount = "the number of sessions",
+    .noSessionManager =
+        "The session manager is not available: listing sessions needs Windows 7 or later.\n",
+    .columnProcessId = "PID",
+    .columnMute = "mute",
+    .columnPeak = "peak",
+    .columnSound = "sound",
+    .columnExecutable = "executable",
+    .columnPath = "path",
+    .muted = "muted",
+    .audible = "audible",
+    .loud = "loud",
+    .silent = "silent",
+    .target = "target",
+    .noSessions = "(no sessions)",
+    .sessionUnopened =
+        "%7hs  (session %d cannot be opened: %hs failed with 0x%08lX; Hushvane skips it)\n",
+    .failedCall = "   [%hs failed: 0x%08lX]",
+    .systemSoundsAsTarget = "   (system sounds: Hushvane hears them as the target's)",
+    .systemSoundsMuted = "   (system sounds: Hushvane mutes them with the others)",
+    .expired = "   (expired: its program has released its last stream; the volume mixer no "
+               "longer shows it)",
+    .session = "session",
+    .sessions = "sessions",
+
+    .systemSoundsName = "(system sounds)",
+    .reasonSystemSounds = "(Windows' own sounds: Hushvane neither hears nor mutes them)",
+    .reasonDenied = "(access denied: it runs elevated, as another user, or as a service or "
+                    "protected process; Hushvane can neither hear nor mute it)",
+    .reasonNoProcess = "(no such process: Hushvane skips the session)",
+    .reasonNoPath = "(its path cannot be read (over 259 characters?): Hushvane skips the "
+                    "session)",
+    .reasonNoProcessId = "(its process id cannot be read: Hushvane skips the session)",
+    .hushvaneNotRunning = "Hushvane.exe is not running: nothing is muted or unmuted now.\n",
+    .hushvaneRunning = "Hushvane.exe is running as process %lu.\n",
+    .hushvaneRunningTimes = "Hushvane.exe is running %d times, as processes",
+    .andMore = " and more",
+    .fight = ": they would fight over the same sessions, so end all but one.\n",
+
+    .notRunning = "%s is not running. Hushvane compares names exactly, letter case included, "
+                  "with the file names of running programs.\n",
+    .closest = "Running programs whose names come closest:\n",
+    .nearMiss = "  %s   (%hs%hs)\n",
+    .sameName = "the same name",
+    .withoutFolder = "the name without its folder",
+    .withExe = "the name with .exe added",
+    .inOtherCase = " in another letter case",
+    .none = "  (none)\n",
+    .noSessionHere = "%s is running but has no session on this device that Hushvane can see. "
+                     "Hushvane hears it only while it has a session on this device.\n",
+    .running = "%s is running and has %d %hs on this device; %hs.\n",
+    .loudNow = "it is loud now",
+    .silentNow = "it is silent now",
+    .peakUnread = "its peak cannot be read, so Hushvane hears nothing",
+    .elsewhereToo = "%s also has %d %hs on %s, which Hushvane does not watch: Hushvane does not "
+                    "hear it there.\n",
+    .elsewhereOnly = "It has %d %hs on %s, which Hushvane does not watch, so Hushvane does not "
+                     "hear it there. Make %s the default playback device and start Hushvane "
+                     "again, or send %s to the default device (in its own settings, or in "
+                     "Windows' App volume and device preferences).\n",
+    .otherCase = "Process %lu has a session as %s, which is %s in another letter case: Hushvane "
+                 "compares names exactly, letter case included, so it does not hear that "
+                 "session.\n",
+    .denied = "%d %hs of %s %hs to a process that Hushvane may not query: it runs elevated, as "
+              "another user, or as a service or protected process. Hushvane hears it only when "
+              "started with the same rights.\n",
+    .belongs = "belongs",
+    .belong = "belong",
+
+    .nameUnread = "%s (its name cannot be read)",
+    .nameAndIdUnread = "(its name and id cannot be read: 0x%08lX)",
+    .twinId = " (id %s)",
+    .defaultIdUnread = "The other playback devices are not listed: the default device's id cannot "
+                       "be read (GetId failed with 0x%08lX), so they cannot be told apart from "
+                       "it.\n",
+    .listUnread = "Cannot list the other playback devices: EnumAudioEndpoints failed with "
+                  "0x%08lX.\n",
+    .deviceUnlisted = "Playback device %u of %u is not listed: %hs failed with 0x%08lX.\n",
+    .tooManyDevices = "(more playback devices than %d: the rest are not listed)\n",
+
+    .unmuted = "Unmuted",
+    .notChecked = "  not checked",
+    .stillMuted = "  still muted",
+    .onDevice = "   on %s\n",
+    .unmuteUnopened =
+        "Session %d on %s cannot be opened (0x%08lX): whether it is muted is unknown.\n",
+    .getMuteFailed = "GetMute failed with 0x%08lX:\n",
+    .setMuteFailed = "SetMute failed with 0x%08lX:\n",
+    .unmuteDevice = "Other playback device: %s\n",
+    .unmutedCount = "%d %hs unmuted",
+    .uncheckedCount = "; %d could not be checked or unmuted",
+    .unreadDevices = "; the sessions of %d %hs could not be read",
+    .device = "device",
+    .devices = "devices",
+    .unlisted = "; some playback devices could not be listed",
+    .noneLeft = "; none is left muted",
+    .fullStop = ".",
+};
