@@ -113,6 +113,11 @@ void WriteLine(HANDLE output, const ConsoleLine& line) {
 
 } // namespace
 
+COORD WindowSize(const CONSOLE_SCREEN_BUFFER_INFO& info) {
+    return {static_cast<SHORT>(info.srWindow.Right - info.srWindow.Left + 1),
+            static_cast<SHORT>(info.srWindow.Bottom - info.srWindow.Top + 1)};
+}
+
 int RowEnd(const wchar_t* text, int length, int start, int width, CellCount count, int* cells) {
     int end = start;
     *cells = 0;

@@ -27,6 +27,9 @@ struct ConsoleListing {
     ConsoleLine more;
 };
 
+// The size of the console's window, in cells.
+COORD WindowSize(const CONSOLE_SCREEN_BUFFER_INFO& info);
+
 // How the cells of a row are counted: as a terminal counts them, or as the most that any classic
 // console gives a character (two for anything outside ASCII, whatever its code page), so that a
 // row never takes more than the rows kept for it.

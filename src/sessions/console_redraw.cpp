@@ -13,11 +13,6 @@ bool IsAscii(const ConsoleLine& line) {
     return true;
 }
 
-COORD WindowSize(const CONSOLE_SCREEN_BUFFER_INFO& info) {
-    return {static_cast<SHORT>(info.srWindow.Right - info.srWindow.Left + 1),
-            static_cast<SHORT>(info.srWindow.Bottom - info.srWindow.Top + 1)};
-}
-
 bool IsSameSize(COORD size, COORD other) {
     return size.X == other.X && size.Y == other.Y;
 }

@@ -43,8 +43,7 @@ bool ReadTerminalWindow(HANDLE output, COORD* window) {
     if (!GetConsoleScreenBufferInfo(output, &info)) {
         return false;
     }
-    *window = {static_cast<SHORT>(info.srWindow.Right - info.srWindow.Left + 1),
-               static_cast<SHORT>(info.srWindow.Bottom - info.srWindow.Top + 1)};
+    *window = WindowSize(info);
     return true;
 }
 
