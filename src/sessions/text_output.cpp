@@ -1,5 +1,7 @@
 #include "sessions/text_output.h"
 
+#include "sessions/cell_widths.h"
+
 #include <stdarg.h>
 #include <wchar.h>
 
@@ -14,25 +16,6 @@ wchar_t g_output[kOutputChars];
 int g_outputLength;
 bool g_holdOutput;
 bool g_dropOutput;
-
-// Wide and fullwidth characters (CJK, Hangul, fullwidth forms, emoji) take two cells in a
-// terminal; combining marks, joiners and variation selectors take none.
-const UINT32 kWideRanges[][2] = {
-    {0x1100, 0x115F}, {0x2E80, 0x303E},   {0x3041, 0x33FF},   {0x3400, 0x4DBF},
-    {0x4E00, 0x9FFF}, {0xA000, 0xA4CF},   {0xA960, 0xA97F},   {0xAC00, 0xD7A3},
-    {0xF900, 0xFAFF}, {0xFE10, 0xFE19},   {0xFE30, 0xFE6F},   {0xFF00, 0xFF60},
-    {0xFFE0, 0xFFE6}, {0x1F300, 0x1F64F}, {0x1F900, 0x1F9FF}, {0x20000, 0x3FFFD},
-};
-const UINT32 kZeroRanges[][2] = {{0x0300, 0x036F}, {0x200B, 0x200F}, {0xFE00, 0xFE0F}};
-
-template <size_t N> bool IsInRanges(UINT32 c, const UINT32 (&ranges)[N][2]) {
-    for (const auto& range : ranges) {
-        if (c >= range[0] && c <= range[1]) {
-            return true;
-        }
-    }
-    return false;
-}
 
 // Appends to a buffer of room characters, keeping room for the terminator.
 struct TextBuffer {
@@ -85,9 +68,20 @@ int FormatNumber(unsigned long value, unsigned base, bool negative, wchar_t* dig
     return length;
 }
 
-// The few conversions the companion uses: %s a wide string, %hs a UTF-8 one, %d, %u, %lu, %X
-// and %lX, with an optional '-' or '0' and a width that counts cells, so that columns line up
-// whatever characters they hold. The format itself is UTF-8.
+// Names, paths and command-line texts come from drivers, users and the command line: a control
+// character among them (C0, DEL or C1) would be a command to a terminal, so it is shown as U+FFFD.
+int CopyShowingControls(const wchar_t* text, wchar_t* copy, int room) {
+    int length = 0;
+    for (; text[length] != L'\0' && length < room - 1; ++length) {
+        const wchar_t c = text[length];
+        copy[length] = c < 0x20 || (c >= 0x7F && c <= 0x9F) ? L'\xFFFD' : c;
+    }
+    return length;
+}
+
+// The few conversions the companion uses: %s a wide string, its control characters shown as
+// U+FFFD, %hs a UTF-8 one, %d, %u, %lu, %X and %lX, with an optional '-' or '0' and a width that
+// counts cells, so that columns line up whatever characters they hold. The format itself is UTF-8.
 int FormatInto(wchar_t* out, int room, const char* format, va_list args) {
     wchar_t wide[kLineChars];
     Widen(format, wide, kLineChars);
@@ -108,23 +102,31 @@ int FormatInto(wchar_t* out, int room, const char* format, va_list args) {
         const bool narrow = *at == L'h';
         at += *at == L'h' || *at == L'l' ? 1 : 0;
         wchar_t text[kLineChars];
-        const wchar_t* shown = text;
         int length = 0;
         if (*at == L's' && narrow) {
             length = Widen(va_arg(args, const char*), text, kLineChars);
         } else if (*at == L's') {
-            shown = va_arg(args, const wchar_t*);
-            length = lstrlenW(shown);
+            length = CopyShowingControls(va_arg(args, const wchar_t*), text, kLineChars);
         } else if (*at == L'd') {
             int value = va_arg(args, int);
             length = FormatNumber(value < 0 ? 0ul - value : value, 10, value < 0, text);
         } else {
             length = FormatNumber(va_arg(args, unsigned), *at == L'X' ? 16 : 10, false, text);
         }
-        AppendPadded(&buffer, shown, length, width, left, pad);
+        AppendPadded(&buffer, text, length, width, left, pad);
     }
     out[buffer.length] = L'\0';
     return buffer.length;
+}
+
+// The code point at text[0], and in *units the UTF-16 units it spans.
+UINT32 CodePointAt(const wchar_t* text, int length, int* units) {
+    *units = 1;
+    if (IS_HIGH_SURROGATE(text[0]) && length > 1 && IS_LOW_SURROGATE(text[1])) {
+        *units = 2;
+        return 0x10000 + ((text[0] - 0xD800) << 10) + (text[1] - 0xDC00);
+    }
+    return text[0];
 }
 
 bool WriteUtf8(HANDLE handle, const wchar_t* text, int length) {
@@ -144,13 +146,22 @@ bool WriteUtf8(HANDLE handle, const wchar_t* text, int length) {
 } // namespace
 
 int NextCharCells(const wchar_t* text, int length, int* units) {
-    UINT32 c = text[0];
-    *units = 1;
-    if (IS_HIGH_SURROGATE(text[0]) && length > 1 && IS_LOW_SURROGATE(text[1])) {
-        c = 0x10000 + ((c - 0xD800) << 10) + (text[1] - 0xDC00);
-        *units = 2;
+    UINT32 point = CodePointAt(text, length, units);
+    int cells = CodePointCells(point);
+    // What joins the character takes no cell of its own: marks, joiners, selectors, and after a
+    // zero-width joiner the character that follows. A variation selector 16 asks for the wide,
+    // emoji form.
+    while (*units < length) {
+        int more = 0;
+        const bool afterJoiner = point == 0x200D;
+        point = CodePointAt(text + *units, length - *units, &more);
+        if (!afterJoiner && point != 0xFE0F && CodePointCells(point) != 0) {
+            break;
+        }
+        cells = point == 0xFE0F ? 2 : cells;
+        *units += more;
     }
-    return IsInRanges(c, kWideRanges) ? 2 : IsInRanges(c, kZeroRanges) ? 0 : 1;
+    return cells;
 }
 
 int CellsOf(const wchar_t* text, int length) {

@@ -7,8 +7,9 @@
 
 // The companion's own texts are narrow UTF-8 strings, which keeps the executable small. They
 // are widened as they are formatted, with the conventions of msvcrt's wide functions: %s is a
-// wide string (a name or a path from Windows), %hs a narrow one of the companion's; and a
-// field's width counts the cells its characters take on a terminal, not the characters.
+// wide string (a name or a path from Windows, or a text from the command line), whose control
+// characters are shown as U+FFFD, %hs a narrow one of the companion's; and a field's width
+// counts the cells its characters take on a terminal, not the characters.
 
 // Characters that Print collects before it writes them out.
 constexpr int kOutputChars = 32768;
@@ -40,10 +41,12 @@ int FormatText(wchar_t* buffer, int room, const char* format, ...);
 // Writes a formatted text to the standard error at once.
 void PrintError(const char* format, ...);
 
-// The cells the text takes on a terminal: two for a wide character, none for a combining one.
+// The cells the text takes in Windows Terminal: two for a wide character, none for a combining
+// one.
 int CellsOf(const wchar_t* text, int length);
 
-// The cells the text's first character takes, and in *units the UTF-16 units it spans.
+// The cells the text's first character takes in Windows Terminal, with what joins it (marks,
+// joiners, variation selectors), and in *units the UTF-16 units they span.
 int NextCharCells(const wchar_t* text, int length, int* units);
 
 // True when the handle is a console rather than a file or a pipe.
