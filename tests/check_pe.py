@@ -34,7 +34,7 @@ EXPECTED = {
         "strings": dict(COMMON_STRINGS, FileDescription="Hushvane sessions: shows what Hushvane "
                         "sees, unmutes what it left muted", InternalName="HushvaneSessions.exe",
                         OriginalFilename="HushvaneSessions.exe"),
-        "max_size": 56 * 1024,
+        "max_size": 60 * 1024,
     },
 }
 

@@ -49,7 +49,10 @@ HRESULT FakeSessionControl::GetState(AudioSessionState* state) {
     if (session_->faults & kFailGetState) {
         return AUDCLNT_E_DEVICE_INVALIDATED;
     }
-    *state = session_->expired ? AudioSessionStateExpired : AudioSessionStateActive;
+    // A session whose program plays nothing is inactive.
+    *state = session_->expired       ? AudioSessionStateExpired
+             : session_->peak > 0.0f ? AudioSessionStateActive
+                                     : AudioSessionStateInactive;
     return S_OK;
 }
 

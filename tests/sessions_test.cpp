@@ -2,6 +2,7 @@
 // redirected to files (or on a console), the fake endpoint served as a COM server.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 
@@ -11,7 +12,6 @@
 #include "sessions/terminal_redraw.h"
 #include "sessions/text_output.h"
 #include "sessions/texts.h"
-#include "sessions/watch.h"
 #include "test_support.h"
 
 namespace {
@@ -33,6 +33,8 @@ const std::wstring kSpeakers =
 const wchar_t kNoHushvane[] = L"Hushvane.exe is not running: nothing is muted or unmuted now.";
 const wchar_t kHeader[] = L"    PID  mute     peak      sound   executable        path";
 const wchar_t kHeadset[] = L"Fake Headset (Hushvane tests)";
+// The mark of an expired session; the fake endpoint's silent sessions are inactive.
+const std::wstring kExpired = Tr(L"   (expired", L"   （已过期");
 const wchar_t kDeniedReason[] =
     L"(access denied: it runs elevated, as another user, or as a service "
     L"or protected process; Hushvane can neither hear nor mute it)";
@@ -318,6 +320,7 @@ TEST_F(SessionsWithFakeEndpoint, ListsEverySessionAsHushvaneSeesIt) {
         for (const std::wstring& part : rows[i].hides) {
             EXPECT_FALSE(Has(line, part)) << "session " << i << " has " << part << ": " << line;
         }
+        EXPECT_EQ(Has(line, kExpired), rows[i].expired != FALSE) << "session " << i << ": " << line;
     }
     EXPECT_EQ(lines.back(),
               Tr(L"player.exe is running and has 3 sessions on this device; it is loud now.",
@@ -450,6 +453,7 @@ TEST_F(SessionsWithFakeEndpoint, SaysWhetherHushvaneHearsTheTarget) {
             << run.out;
         EXPECT_FALSE(Has(run.out, L"Fake Disabled")) << run.out;
         EXPECT_TRUE(Has(run.out, c.shows)) << run.out;
+        EXPECT_FALSE(Has(run.out, kExpired)) << run.out;
     }
 }
 
@@ -522,6 +526,19 @@ TEST_F(SessionsWithFakeEndpoint, NamesTheDeviceAndTheStepThatFailed) {
           L"Other playback device: Fake USB (Hushvane tests); Hushvane does not watch it",
           noSessions + std::wstring(L"GetSessionEnumerator failed with 0x88890004.")},
          [](FakeScript* script) { script->otherDevices[2].faults = kFailGetSessionEnumerator; }},
+        {"a twin of the default device alone",
+         0,
+         L"Fake Headset (Hushvane tests)",
+         0,
+         {L"Default playback device: Fake Headset (Hushvane tests)", kNoHushvane, kHeader,
+          L"         (no sessions)",
+          L"Other playback device: Fake Headset (Hushvane tests) (id "
+          L"{0.0.0.00000000}.{hushvane-fake-1}) (Windows' default for communications); Hushvane "
+          L"does not watch it",
+          L"         (no sessions)",
+          L"Other playback device: Fake USB (Hushvane tests); Hushvane does not watch it",
+          L"         (no sessions)"},
+         [](FakeScript*) {}},
         {"twin devices",
          0,
          L"Fake Headset (Hushvane tests)",
@@ -670,6 +687,31 @@ TEST_F(SessionsWithFakeEndpoint, SaysWhetherHushvaneRunsAndAsWhichProcesses) {
     }
 }
 
+// A test process that ends with the holder, however the test ends: one left running would hold
+// the test's output open.
+struct Started : TestProcess {
+    explicit Started(const std::wstring& path) { EXPECT_TRUE(StartTestProcess(path, false, this)); }
+    ~Started() { StopTestProcess(this); }
+};
+
+DWORD ModeOf(HANDLE console) {
+    DWORD mode = 0;
+    GetConsoleMode(console, &mode);
+    return mode;
+}
+
+// Keys pressed on the console: Ctrl with the letter for a control character.
+void TypeKeys(HANDLE input, const std::wstring& keys) {
+    for (wchar_t key : keys) {
+        const bool control = key < L' ' && key != L'\r';
+        const WORD virtualKey = control ? key + L'@' : key;
+        INPUT_RECORD record = {KEY_EVENT, {{TRUE, 1, virtualKey, 0, {key}, 0}}};
+        record.Event.KeyEvent.dwControlKeyState = control ? LEFT_CTRL_PRESSED : 0;
+        DWORD typed = 0;
+        EXPECT_TRUE(WriteConsoleInputW(input, &record, 1, &typed));
+    }
+}
+
 BOOL WINAPI SurviveCtrlC(DWORD) {
     return TRUE;
 }
@@ -698,8 +740,13 @@ class SessionsWatch : public SessionsWithFakeEndpoint {
         FakeScriptTest::TearDown();
     }
 
-    void StopWithCtrlC() {
-        EXPECT_TRUE(GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0));
+    // Ctrl+C as a signal to the console, or as a key typed into its input.
+    void StopWithCtrlC(HANDLE typedTo = nullptr) {
+        if (typedTo != nullptr) {
+            TypeKeys(typedTo, L"\x03");
+        } else {
+            EXPECT_TRUE(GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0));
+        }
         EXPECT_EQ(WaitForExit(watch_, 3000), 0u);
         watch_ = {};
         ExpectNoSetMute();
@@ -812,11 +859,24 @@ bool ScreenHas(const std::wstring& part) {
     return Has(Screen().Text(), part);
 }
 
-// The shared console's screen, in a handle that the companion inherits as its output.
-HANDLE OpenConsoleForChild() {
+// The shared console's screen, or its input, in a handle that the companion inherits.
+HANDLE OpenConsoleForChild(const wchar_t* name = L"CONOUT$") {
     SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
-    return CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+    return CreateFileW(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                        &inherit, OPEN_EXISTING, 0, nullptr);
+}
+
+// Gives the console's buffer a size and its window the top rows of it, whichever dimensions
+// grow or shrink, as the console does when its window is resized.
+void SetBuffer(HANDLE console, COORD size, COORD window, SHORT top = 0) {
+    CONSOLE_SCREEN_BUFFER_INFO info = {};
+    GetConsoleScreenBufferInfo(console, &info);
+    const COORD grown = {std::max(info.dwSize.X, size.X), std::max(info.dwSize.Y, size.Y)};
+    const SMALL_RECT at = {0, top, static_cast<SHORT>(window.X - 1),
+                           static_cast<SHORT>(top + window.Y - 1)};
+    EXPECT_TRUE(SetConsoleScreenBufferSize(console, grown));
+    EXPECT_TRUE(SetConsoleWindowInfo(console, TRUE, &at));
+    EXPECT_TRUE(SetConsoleScreenBufferSize(console, size));
 }
 
 // A fresh console whose window is width by rows, on a buffer of bufferRows.
@@ -824,10 +884,7 @@ HANDLE FreshConsole(SHORT width, SHORT rows, SHORT bufferRows) {
     FreeConsole();
     AllocConsole();
     HANDLE console = OpenConsoleForChild();
-    SMALL_RECT window = {0, 0, static_cast<SHORT>(width - 1), static_cast<SHORT>(rows - 1)};
-    SetConsoleWindowInfo(console, TRUE, &window);
-    EXPECT_TRUE(SetConsoleScreenBufferSize(console, {width, bufferRows}));
-    EXPECT_TRUE(SetConsoleWindowInfo(console, TRUE, &window));
+    SetBuffer(console, {width, bufferRows}, {width, rows});
     return console;
 }
 
@@ -836,7 +893,9 @@ void Type(HANDLE console, const std::wstring& text) {
 }
 
 // With VT processing on, a row written up to the last column leaves the cursor on that column,
-// as in Windows Terminal: the verdict below is exactly as wide as the buffer.
+// as in Windows Terminal: the verdict below is exactly as wide as the buffer. A parent left
+// processed input off and line feeds that do not return the carriage; keys typed during the
+// watch, Ctrl+C among them, reach no shell after it.
 TEST_F(SessionsWatch, DrawsEachListingOverTheLastAndLeavesTheUsersRows) {
     const std::wstring english =
         L"player.exe is running and has 1 session on this device; it is loud now.";
@@ -849,21 +908,32 @@ TEST_F(SessionsWatch, DrawsEachListingOverTheLastAndLeavesTheUsersRows) {
     GetConsoleMode(console, &mode);
     ASSERT_TRUE(SetConsoleMode(console, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING));
     Type(console, L"typed 1\ntyped 2\n");
+    const DWORD parentOutput =
+        mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING | DISABLE_NEWLINE_AUTO_RETURN;
+    ASSERT_TRUE(SetConsoleMode(console, parentOutput));
+    HANDLE input = OpenConsoleForChild(L"CONIN$");
+    const DWORD parentInput = ModeOf(input) & ~ENABLE_PROCESSED_INPUT;
+    ASSERT_TRUE(SetConsoleMode(input, parentInput));
     Script({{PoolProcess(kPlayer).id, 0.0f, FALSE, 0},
             {PoolProcess(kDenied).id, 0.0f, FALSE, 0},
             {PoolProcess(kChat).id, 0.0f, TRUE, 0}});
-    watch_ = StartCompanion(L"--watch player.exe", console, console);
+    watch_ = StartCompanion(L"--watch player.exe", console, console, input);
     ASSERT_TRUE(
         WaitUntil([&] { return ScreenHas(Tr(L"it is silent now.", L"它现在无声。")); }, 10000));
 
     // Shorter, with chat.exe's short second row and the Chinese line's rows where the access
     // denied line's longer rows were, and the Chinese line's second row over chat.exe's first.
+    // In a last line a character outside ASCII, two cells here, finds one cell left in its first
+    // row: it starts the second, and the line takes three rows.
     const std::wstring chinese = PoolProcess(kChinese).imagePath;
+    const Started straddling(L"C:\\hvtest\\abcdef\u4E2D\\" + std::wstring(64, L'y') + L"\\z.exe");
     script_->processIds[1] = PoolProcess(kChat).id;
     script_->muted[1] = TRUE;
     script_->processIds[2] = PoolProcess(kChinese).id;
     script_->muted[2] = FALSE;
+    script_->processIds[3] = straddling.id;
     script_->peaks[0] = 0.5f;
+    script_->sessionCount = 4;
     ASSERT_TRUE(WaitUntil([&] { return ScreenHas(loud); }, 5000));
     Screen screen;
     std::wstring second = screen.Text();
@@ -875,11 +945,20 @@ TEST_F(SessionsWatch, DrawsEachListingOverTheLastAndLeavesTheUsersRows) {
     const std::wstring muted = Tr(L"muted    0", L"已静音   0");
     EXPECT_EQ(second.find(muted), second.rfind(muted)) << "a row kept some of another";
     EXPECT_EQ(second.find(kSpeakers), width) << "not at the top";
-    // A row as wide as the buffer is whole.
+    // A row as wide as the buffer is whole, below two rows each of the first three sessions
+    // and three of the last.
     EXPECT_EQ(RowHolding(screen.handle, loud), loudVerdict);
+    EXPECT_EQ(second.find(loudVerdict) / width, 13u) << second;
     EXPECT_EQ(ConsoleText(console).find_last_not_of(L' ') / width, 1u)
         << "written to the user's rows during the watch";
-    StopWithCtrlC();
+    EXPECT_EQ(ModeOf(console) & DISABLE_NEWLINE_AUTO_RETURN, 0u) << "line feeds without returns";
+    TypeKeys(input, L"q\r");
+    StopWithCtrlC(input);
+    DWORD left = 0;
+    EXPECT_TRUE(GetNumberOfConsoleInputEvents(input, &left) && left == 0) << left << " keys left";
+    EXPECT_EQ(std::make_pair(ModeOf(input), ModeOf(console)),
+              std::make_pair(parentInput, parentOutput));
+    CloseHandle(input);
     // The user's rows are as they were, and the last listing follows them.
     std::wstring after = ConsoleText(console);
     EXPECT_EQ(after.find(L"typed 1"), 0u) << after;
@@ -889,48 +968,88 @@ TEST_F(SessionsWatch, DrawsEachListingOverTheLastAndLeavesTheUsersRows) {
     CloseHandle(console);
 }
 
-// Windows Terminal's buffer is exactly as tall as its window; here, eight rows.
+// The classic console resizes the buffer it shows its own way: its height only grows, and its
+// width follows the window only where it rewraps rows on resize ("wrap text output on resize").
+// Each step does to the watch's buffer, while the watch is held, what the console would; the
+// watch fits it to the window again, a size fitted before included, and draws one listing for
+// the new size. The last window is narrower and taller than the user's, so that giving the user's
+// buffer its size grows one dimension and shrinks the other; it is as wide as the Hushvane line,
+// which then fills a row of the user's buffer, where the console wraps at once.
 TEST_F(SessionsWatch, FitsTheWindowAndDrawsOneListingAfterAResize) {
-    HANDLE console = FreshConsole(80, 8, 8);
+    struct Step {
+        COORD window;
+        COORD buffer; // as the console leaves it
+        SHORT top = 0;
+    };
+    struct Case {
+        const char* name;
+        std::vector<Step> steps;
+        SHORT userWidth; // of the user's buffer at the end
+    };
+    const SHORT last = static_cast<SHORT>(wcslen(kNoHushvane));
+    const Case cases[] = {
+        {"wrap on resize",
+         {{{110, 12}, {110, 300}, 50},
+          {{100, 8}, {100, 12}},
+          {{110, 12}, {110, 12}},
+          {{100, 8}, {100, 12}},
+          {{last, 12}, {last, 12}}},
+         last},
+        {"no wrap on resize", {{{last, 12}, {100, 12}}}, 100},
+    };
     Script(std::vector<SessionRow>(300, {PoolProcess(kChat).id, 0.0f, FALSE, 0}));
-    watch_ = StartCompanion(L"--watch PLAYER.EXE", console, console);
-    const std::wstring more = L"2 more lines: enlarge the window, or redirect to a file)";
-    ASSERT_TRUE(WaitUntil([&] { return ScreenHas(more); }, 10000)) << Screen().Text();
-    std::wstring shown = Screen().Text().substr(80, 7 * 80);
-    EXPECT_EQ(shown.substr(0, 55), L"Default playback device: Fake Speakers (Hushvane tests)");
-    EXPECT_EQ(shown.substr(3 * 80, 26), L"PLAYER.EXE is not running.");
-    EXPECT_EQ(shown.substr(5 * 80, 42), L"Running programs whose names come closest:");
-    EXPECT_EQ(RowHolding(Screen().handle, more),
-              L"(300 more sessions and 2 more lines: enlarge the window, or redirect to a file)");
-    EXPECT_EQ(Screen().Text().find(more) / 80, 7u) << "not the last row";
-
-    // The user widens and heightens the window, and the console gives the watch's buffer more
-    // rows than the window shows, its window moved down: the buffer is fitted to the window, and
-    // one listing is drawn for the new size.
-    {
-        Screen screen;
-        ASSERT_TRUE(SetConsoleScreenBufferSize(screen.handle, {100, 300}));
-        SMALL_RECT window = {0, 50, 99, 61};
-        ASSERT_TRUE(SetConsoleWindowInfo(screen.handle, TRUE, &window));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        HANDLE console = FreshConsole(100, 8, 8);
+        watch_ = StartCompanion(L"--watch PLAYER.EXE", console, console);
+        const std::wstring more = L"2 more lines: enlarge the window, or redirect to a file)";
+        ASSERT_TRUE(WaitUntil([&] { return ScreenHas(more); }, 10000)) << Screen().Text();
+        std::wstring shown = Screen().Text().substr(100, 7 * 100);
+        EXPECT_EQ(shown.substr(0, 55), L"Default playback device: Fake Speakers (Hushvane tests)");
+        EXPECT_EQ(shown.substr(3 * 100, 26), L"PLAYER.EXE is not running.");
+        EXPECT_EQ(shown.substr(5 * 100, 42), L"Running programs whose names come closest:");
+        EXPECT_EQ(
+            RowHolding(Screen().handle, more),
+            L"(300 more sessions and 2 more lines: enlarge the window, or redirect to a file)");
+        EXPECT_EQ(Screen().Text().find(more) / 100, 7u) << "not the last row";
+        for (const Step& step : c.steps) {
+            SCOPED_TRACE(std::to_string(step.window.X) + "x" + std::to_string(step.window.Y));
+            const std::wstring time = Screen().Text().substr(0, 19);
+            SuspendThread(watch_.hThread);
+            SetBuffer(Screen().handle, step.buffer, step.window, step.top);
+            ResumeThread(watch_.hThread);
+            // A listing of the new time, drawn whole: its last row says what was left out.
+            const size_t width = step.window.X;
+            std::wstring text;
+            WaitUntil(
+                [&] {
+                    text = Screen().Text();
+                    return text.substr(0, 19) != time &&
+                           (text.find(L"a file)") + 6) / width == step.window.Y - 1u;
+                },
+                3000);
+            CONSOLE_SCREEN_BUFFER_INFO info = {};
+            GetConsoleScreenBufferInfo(Screen().handle, &info);
+            EXPECT_EQ(std::make_pair(info.dwSize.X, info.dwSize.Y),
+                      std::make_pair(step.window.X, step.window.Y));
+            EXPECT_EQ(info.srWindow.Top, 0);
+            EXPECT_EQ(text.find(L"Default playback device"), width) << text;
+            EXPECT_EQ(text.rfind(L"Default playback device"), width) << "more than one listing";
+        }
+        StopWithCtrlC();
+        // The user's window keeps the size the user gave it, and its buffer narrows with it only
+        // where the console rewraps. The last listing's lines follow each other, the one that
+        // fills a row too.
+        CONSOLE_SCREEN_BUFFER_INFO info = {};
+        GetConsoleScreenBufferInfo(console, &info);
+        EXPECT_EQ(std::make_pair(info.srWindow.Right - info.srWindow.Left + 1,
+                                 info.srWindow.Bottom - info.srWindow.Top + 1),
+                  std::make_pair(static_cast<int>(last), 12));
+        EXPECT_EQ(info.dwSize.X, c.userWidth);
+        const std::wstring text = ConsoleText(console);
+        EXPECT_EQ(text.find(kHeader) / info.dwSize.X, text.find(kNoHushvane) / info.dwSize.X + 1);
+        CloseHandle(console);
     }
-    const std::wstring resized = L"(298 more sessions: enlarge the window, or redirect to a file)";
-    ASSERT_TRUE(WaitUntil([&] { return ScreenHas(resized); }, 3000)) << Screen().Text();
-    CONSOLE_SCREEN_BUFFER_INFO info = {};
-    GetConsoleScreenBufferInfo(Screen().handle, &info);
-    EXPECT_EQ(std::make_pair(info.dwSize.X, info.dwSize.Y), std::make_pair(SHORT{100}, SHORT{12}));
-    EXPECT_EQ(info.srWindow.Top, 0);
-    std::wstring text = Screen().Text();
-    EXPECT_EQ(text.find(L"Default playback device"), 100u);
-    EXPECT_EQ(text.rfind(L"Default playback device"), 100u) << "more than one listing";
-    EXPECT_EQ(text.find(resized) / 100, 11u) << text;
-    EXPECT_EQ(text.find(L"  Player.exe   (the same name"), 10u * 100);
-    StopWithCtrlC();
-    // The user's window keeps the size the user gave it.
-    GetConsoleScreenBufferInfo(console, &info);
-    EXPECT_EQ(std::make_pair(info.srWindow.Right - info.srWindow.Left + 1,
-                             info.srWindow.Bottom - info.srWindow.Top + 1),
-              std::make_pair(100, 12));
-    CloseHandle(console);
 }
 
 // A console of its own is one that the test leaves once the companion is started on it. The
@@ -970,10 +1089,7 @@ TEST_F(SessionsWatch, WaitsForEnterOnlyWhereSomeoneCanAnswer) {
     Script({});
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
-        HANDLE input =
-            CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                        &inherit, OPEN_EXISTING, 0, nullptr);
+        HANDLE input = OpenConsoleForChild(L"CONIN$");
         HANDLE console = OpenConsoleForChild();
         HANDLE out = c.console == kOwnOutputToFile
                          ? CreateInheritable(TempFile(L"hvsessions-own.txt"))
@@ -996,15 +1112,8 @@ TEST_F(SessionsWatch, WaitsForEnterOnlyWhereSomeoneCanAnswer) {
         PROCESS_INFORMATION run = {};
         ASSERT_TRUE(CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, TRUE,
                                    c.flags | CREATE_SUSPENDED, nullptr, nullptr, &startup, &run));
-        INPUT_RECORD enter = {KEY_EVENT, {}};
-        enter.Event.KeyEvent = {TRUE, 1, VK_RETURN, 0, {L'\r'}, 0};
-        INPUT_RECORD key = enter;
-        if (c.key != L'\r') {
-            key.Event.KeyEvent = {TRUE, 1, 'C', 0, {c.key}, LEFT_CTRL_PRESSED};
-        }
-        DWORD typed = 0;
         if (c.console == kOwn) {
-            EXPECT_TRUE(WriteConsoleInputW(input, &enter, 1, &typed));
+            TypeKeys(input, L"\r");
         }
         if (c.console == kOwn || c.console == kOwnOutputToFile) {
             FreeConsole();
@@ -1013,7 +1122,7 @@ TEST_F(SessionsWatch, WaitsForEnterOnlyWhereSomeoneCanAnswer) {
         if (c.key != L'\0') {
             EXPECT_TRUE(WaitUntil([&] { return Has(ConsoleText(console), prompt); }, 10000));
             EXPECT_EQ(WaitForSingleObject(run.hProcess, 500), static_cast<DWORD>(WAIT_TIMEOUT));
-            EXPECT_TRUE(WriteConsoleInputW(input, &key, 1, &typed));
+            TypeKeys(input, std::wstring(1, c.key));
         } else if (c.waits) {
             EXPECT_EQ(WaitForSingleObject(run.hProcess, 3000), static_cast<DWORD>(WAIT_TIMEOUT));
             TerminateProcess(run.hProcess, 3);
@@ -1120,105 +1229,147 @@ std::vector<std::wstring> Joined(std::vector<std::vector<std::wstring>> parts) {
 }
 
 // In Windows Terminal a watch writes virtual terminal sequences alone; tmux, a real terminal
-// emulator, is fed the very bytes. The window is as wide as the verdict, and a resize makes it
-// too small for the listing. tmux keeps a row's last character where Windows Terminal erases it
-// after a row that fills the width, so that rule is checked on what is written.
+// emulator, is fed the very bytes, while a console of Wine's stands for the window whose size the
+// watch reads. The window is as wide as the verdict, and a resize makes it too small for the
+// listing. The user's prompt left a colour set, and the device's name holds sequences.
 TEST(SessionsTerminal, DrawsOnTheAlternateScreenAndGivesTheUsersScreenBack) {
     const std::wstring verdict =
         L"player.exe is running and has 1 session on this device; it is loud now.";
     const SHORT width = static_cast<SHORT>(verdict.size());
     Terminal terminal({width, 14});
+    HANDLE window = FreshConsole(width, 14, 14);
     const char user[] = "\x1b[1;31mred \xF0\xA0\xAE\xB7 row\x1b[0m\r\n\x1b[38;2;255;128;0m"
-                        "\xF0\x9F\x98\x80 truecolour\x1b[0m\r\nPS C:\\> watch\r\n";
+                        "\xF0\x9F\x98\x80 truecolour\x1b[0m\r\nPS C:\\> watch\r\n\x1b[44m";
     WriteFile(terminal.output, user, sizeof(user) - 1, nullptr, nullptr);
     terminal.Feed();
     ASSERT_TRUE(WaitUntil([&] { return Has(terminal.Capture(L""), L"PS C:\\> watch"); }, 3000))
         << terminal.Capture(L"");
     const std::vector<std::wstring> userRows = Lines(terminal.Capture(L"-e -S -"));
 
+    // Row ends as Windows Terminal counts cells: the rocket (wide, supplementary) and the
+    // thermometer (narrow: text presentation) end rows at the last column; Cyrillic and accented
+    // letters take one cell; a wide character that one cell cannot hold starts the next row.
+    const Started rocket(L"C:\\hvtest\\rocke\U0001F680\\\u0416\u00E9" + std::wstring(59, L'x') +
+                         L"\\a\U0001F680b.exe");
+    const Started thermometer(L"C:\\hvtest\\ther\U0001F321ab\\" + std::wstring(69, L'y') +
+                              L"\u4E2D\\t.exe");
+    const Started shortest(L"C:\\s.exe"); // the one row short enough for the smallest window
+
     FakeEndpoint endpoint;
-    endpoint.friendlyName = L"Fake Speakers (Hushvane tests)";
+    endpoint.friendlyName = L"Fake Speakers\x1b[2J\x1b[41m (Hushvane tests)";
     endpoint.id = L"{0.0.0.00000000}.{hushvane-fake}";
     endpoint.AddSession(L"player", PoolProcess(kPlayer).id).peak = 0.5f;
     endpoint.AddSession(L"guarded", PoolProcess(kDenied).id);
-    endpoint.AddSession(L"chinese", PoolProcess(kChinese).id);
+    endpoint.AddSession(L"guarded", PoolProcess(kDenied).id);
     TerminalScreen screen;
     HoldOutput(true);
-    ASSERT_TRUE(OpenTerminalScreen(terminal.output, &screen));
-    auto draw = [&](COORD window) {
-        ListingLayout layout;
-        CollectListing(L"player.exe", &endpoint, window, &layout);
-        EXPECT_TRUE(DrawTerminalListing(&screen, window, layout));
+    ASSERT_TRUE(OpenTerminalScreen(terminal.output, window, &screen));
+    auto draw = [&] {
+        EXPECT_TRUE(DrawTerminalListing(&screen, L"player.exe", &endpoint));
         terminal.Feed();
     };
-    auto session = [](PoolRole role, const wchar_t* columns, const std::wstring& rest) {
-        return std::wstring(7 - Pid(role).size(), L' ') + Pid(role) + columns + rest;
+    auto session = [](DWORD id, const wchar_t* columns, const std::wstring& rest) {
+        const std::wstring pid = std::to_wstring(id);
+        return std::wstring(7 - pid.size(), L' ') + pid + columns + rest;
     };
-    const std::wstring player = session(kPlayer, L"  audible  0.5       loud    player.exe        ",
-                                        PoolProcess(kPlayer).imagePath + L"   target");
-    const std::wstring top[] = {L"Default playback device: Fake Speakers (Hushvane tests)",
-                                kNoHushvane, kHeader};
-    const std::wstring silent = L"  audible  0         silent  ";
-    // The Chinese path fills a row with a wide character; the next row takes the rest.
-    const std::vector<std::wstring> first =
-        Joined({{top[0], top[1], top[2]},
-                RowsOf(player, width),
-                RowsOf(session(kDenied, silent.c_str(),
-                               L"guarded.exe       " + std::wstring(kDeniedReason)),
-                       width),
-                {session(kChinese, silent.c_str(), L"播放器.exe        C:\\hvtest\\中文\\播"),
-                 L"放器.exe", verdict, L"", L""}});
-    draw({width, 14});
+    const std::wstring player =
+        session(PoolProcess(kPlayer).id, L"  audible  0.5       loud    player.exe        ",
+                PoolProcess(kPlayer).imagePath + L"   target");
+    const std::wstring top[] = {
+        L"Default playback device: Fake Speakers\uFFFD[2J\uFFFD[41m (Hushvane tests)", kNoHushvane,
+        kHeader};
+    const wchar_t silent[] = L"  audible  0         silent  ";
+    const std::wstring guarded = session(PoolProcess(kDenied).id, silent,
+                                         L"guarded.exe       " + std::wstring(kDeniedReason));
+    const std::vector<std::wstring> first = Joined({{top[0], top[1], top[2]},
+                                                    RowsOf(player, width),
+                                                    RowsOf(guarded, width),
+                                                    RowsOf(guarded, width),
+                                                    {verdict, L""}});
+    draw();
     std::vector<std::wstring> rows = terminal.Rows(first);
     ASSERT_EQ(rows.size(), 14u);
     EXPECT_EQ(WithoutTimeStamp(rows[0] + L"  "), L" (every second; Ctrl+C ends)  ");
     EXPECT_EQ(std::vector<std::wstring>(rows.begin() + 1, rows.end()), first);
+    // Neither the user's colour nor the name's sequences reach the watch's screen.
+    const std::wstring coloured = terminal.Capture(L"-e");
+    EXPECT_FALSE(Has(coloured, L"\x1b[")) << coloured;
 
-    // Shorter: the rows of the longer listing before go, the long rows' rests with them.
-    endpoint.RemoveSession(2);
-    endpoint.Session(1).processId = PoolProcess(kChat).id;
-    draw({width, 14});
-    const std::wstring chat =
-        session(kChat, silent.c_str(), L"chat.exe          " + PoolProcess(kChat).imagePath);
-    const std::vector<std::wstring> second = Joined({{top[0], top[1], top[2]},
-                                                     RowsOf(player, width),
-                                                     RowsOf(chat, width),
-                                                     {verdict},
-                                                     std::vector<std::wstring>(5, L"")});
+    // Shorter, its rows over the longer rows before.
+    endpoint.Session(1).processId = rocket.id;
+    endpoint.Session(2).processId = thermometer.id;
+    endpoint.AddSession(L"shortest", shortest.id);
+    draw();
+    const std::vector<std::wstring> second = Joined(
+        {{top[0], top[1], top[2]},
+         RowsOf(player, width),
+         {session(rocket.id, silent, L"a\U0001F680b.exe          C:\\hvtest\\rocke\U0001F680"),
+          L"\\\u0416\u00E9" + std::wstring(59, L'x') + L"\\a\U0001F680b.exe",
+          session(thermometer.id, silent, L"t.exe             C:\\hvtest\\ther\U0001F321ab"),
+          L"\\" + std::wstring(69, L'y'), L"\u4E2D\\t.exe",
+          session(shortest.id, silent, L"s.exe             C:\\s.exe"), verdict, L""}});
     rows = terminal.Rows(second);
     EXPECT_EQ(std::vector<std::wstring>(rows.begin() + 1, rows.end()), second);
 
-    // The window grows wider but too short: one listing for the new size, fitted.
-    terminal.Run(terminal.tmux + L"resize-window -x 64 -y 8");
-    draw({64, 8});
+    // The window grows narrower and too short: the next drawing reads its size afresh and fits a
+    // listing to it. The one row left would hold the last session, but the sessions before it do
+    // not fit: no session is shown out of turn.
+    terminal.Run(terminal.tmux + L"resize-window -x 64 -y 9");
+    SetBuffer(window, {64, 9}, {64, 9});
+    draw();
     const std::vector<std::wstring> fitted =
         Joined({{top[0], top[1], top[2]},
                 RowsOf(verdict, 64),
-                {L"(2 more sessions: enlarge the window, or redirect to a file)", L""}});
+                {L"", L"", L"(4 more sessions: enlarge the window, or redirect to a file)"}});
     rows = terminal.Rows(fitted);
     EXPECT_EQ(std::vector<std::wstring>(rows.begin() + 1, rows.end()), fitted);
     EXPECT_EQ(terminal.Run(terminal.tmux + L"display -p '#{alternate_on}#{cursor_flag}'"), L"10\n");
 
     CloseTerminalScreen(&screen);
-    HoldOutput(false);
     terminal.Feed();
-    ASSERT_TRUE(WaitUntil([&] { return Has(terminal.Capture(L""), L"(2 more sessions"); }, 3000));
-    // The user's rows as they were, colours and characters included, then the last listing,
-    // and nothing else of the watch in the scrollback.
-    std::vector<std::wstring> after = Lines(terminal.Capture(L"-e -S -"));
-    ASSERT_GE(after.size(), 3 + fitted.size());
-    EXPECT_EQ(std::vector<std::wstring>(after.begin(), after.begin() + 3),
-              std::vector<std::wstring>(userRows.begin(), userRows.begin() + 3));
-    EXPECT_EQ(WithoutTimeStamp(after[3] + L"  "), L" (every second; Ctrl+C ends)  ");
-    EXPECT_EQ(std::vector<std::wstring>(after.begin() + 4, after.begin() + 3 + fitted.size()),
-              std::vector<std::wstring>(fitted.begin(), fitted.end() - 1));
+    ASSERT_TRUE(WaitUntil([&] { return Has(terminal.Capture(L""), L"(4 more sessions"); }, 3000));
+    // The user's rows as they were, colours and characters included, then, as the width changed
+    // and the terminal may have reflowed them, the last listing from below the screen's last row;
+    // nothing else of the watch in the scrollback.
+    std::vector<std::wstring> after = Lines(terminal.Capture(L"-S -"));
+    after.at(9) = WithoutTimeStamp(after.at(9) + L"  ");
+    EXPECT_EQ(after, Joined({{L"red \U00020BB7 row", L"\U0001F600 truecolour", L"PS C:\\> watch"},
+                             std::vector<std::wstring>(6),
+                             {L" (every second; Ctrl+C ends)  "},
+                             std::vector<std::wstring>(fitted.begin(), fitted.begin() + 5),
+                             {fitted.back(), L""}}));
+    EXPECT_EQ(Lines(terminal.Capture(L"-e -S -")).at(0), userRows.at(0));
     EXPECT_EQ(terminal.Run(terminal.tmux + L"display -p '#{alternate_on}#{cursor_flag}'"), L"01\n");
-    // What was written: a row that fills the width is never followed by "clear to the end of
-    // the line", a shorter one always is.
+    // Each row was erased before it was written, or with every row below it.
     const std::wstring written = ReadUtf8(terminal.windowsFolder + L"out");
-    EXPECT_FALSE(Has(written, verdict + L"\x1b[K"));
-    EXPECT_TRUE(Has(written, verdict + L"\x1b[13;1H\x1b[J"));
-    EXPECT_TRUE(Has(written, top[0] + L"\x1b[K"));
+    EXPECT_TRUE(Has(written, L"\x1b[?1049l\x1b[9999;1H\n")) << "not below the reflowed rows";
+    for (size_t at = written.find(L";1H"); at != std::wstring::npos;
+         at = written.find(L";1H", at + 1)) {
+        const std::wstring next = written.substr(at + 3, 4);
+        EXPECT_TRUE(next == L"\x1b[2K" || next.substr(0, 3) == L"\x1b[J" || next[0] == L'\n')
+            << "a row not erased first, at " << at;
+    }
+
+    // A watch that crashes gives the terminal back: the main screen, the cursor, the wrap.
+    ASSERT_TRUE(OpenTerminalScreen(terminal.output, window, &screen));
+    draw();
+    ASSERT_EQ(terminal.Run(terminal.tmux + L"display -p '#{alternate_on}#{cursor_flag}'"), L"10\n");
+    LPTOP_LEVEL_EXCEPTION_FILTER filter = SetUnhandledExceptionFilter(nullptr);
+    SetUnhandledExceptionFilter(filter);
+    EXCEPTION_RECORD record = {0xE0000001u, 0, nullptr, nullptr, 0, {}};
+    EXCEPTION_POINTERS crash = {&record, nullptr};
+    ASSERT_NE(filter, nullptr);
+    EXPECT_EQ(filter(&crash), EXCEPTION_CONTINUE_SEARCH);
+    terminal.Feed();
+    EXPECT_EQ(
+        terminal.Run(terminal.tmux + L"display -p '#{alternate_on}#{cursor_flag}#{wrap_flag}'"),
+        L"011\n");
+    CloseTerminalScreen(&screen);
+    HoldOutput(false);
+    EXPECT_FALSE(
+        Has(ReadUtf8(terminal.windowsFolder + L"out").substr(written.size()), L"\x1b[9999;1H"))
+        << "below the user's rows, with the width unchanged";
+    CloseHandle(window);
 }
 
 // A pseudo console's own window says nothing of whether anyone sees it: a terminal that shows
@@ -1257,6 +1408,39 @@ TEST(SessionsConsoleWindow, CountsAsShownOnlyWhatSomeoneSees) {
     }
     DestroyWindow(owners[1]);
     DestroyWindow(owners[2]);
+}
+
+// What tmux cannot show, as it counts each code point alone: what joins a character to the one
+// before it, and the variation selector that asks for an emoji's wide form.
+TEST(SessionsTexts, CountCellsAsWindowsTerminalDoes) {
+    const std::pair<const wchar_t*, int> cases[] = {
+        {L"\u2764\uFE0F", 2},
+        {L"\u2764", 1},
+        {L"\U0001F44D\U0001F3FD", 2},
+        {L"\U0001F468\u200D\U0001F469", 2},
+        {L"e\u0301", 1},
+        {L"\u4E2D\uFE0F", 2},
+        {L"\u1100\u1161\u11A8", 2},
+        {L"\u200B", 0},
+    };
+    for (const auto& [text, cells] : cases) {
+        EXPECT_EQ(CellsOf(text, lstrlenW(text)), cells) << text[0];
+    }
+}
+
+// Every Chinese display language gets the Chinese texts; any other language the English ones.
+TEST(SessionsTexts, FollowTheDisplayLanguage) {
+    const std::pair<LANGID, const Texts*> cases[] = {
+        {MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED), &kChineseTexts},
+        {MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_TRADITIONAL), &kChineseTexts},
+        {MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_HONGKONG), &kChineseTexts},
+        {MAKELANGID(LANG_JAPANESE, SUBLANG_DEFAULT), &kEnglishTexts},
+        {MAKELANGID(LANG_KOREAN, SUBLANG_DEFAULT), &kEnglishTexts},
+        {MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), &kEnglishTexts},
+    };
+    for (const auto& [language, texts] : cases) {
+        EXPECT_EQ(TextsFor(language), texts) << std::hex << language;
+    }
 }
 
 // A text that a table leaves out would be said in English.

@@ -106,8 +106,15 @@ void FitToWindow(ConsoleListing* listing, int room, int unprintedSessions) {
     listing->hiddenSessions += KeepWhileTheyFit(listing, true, &budget);
 }
 
+// Where the console wraps at once (virtual terminal processing off), a row that fills the width
+// has already moved the cursor to the next row: a line feed there would add a blank row.
 void WriteLine(HANDLE output, const ConsoleLine& line) {
     WriteText(output, line.text, line.length);
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    if (line.length > 0 && GetConsoleScreenBufferInfo(output, &info) &&
+        info.dwCursorPosition.X == 0) {
+        return;
+    }
     WriteText(output, L"\n", 1);
 }
 
@@ -141,7 +148,9 @@ void FitListing(const ListingLayout& layout, COORD window, CellCount count,
     FormatMoreLine(listing, listing->count + layout.unprintedSessions, listing->count);
     listing->more.rows = RowsOf(listing->more.text, listing->more.length, window.X, count);
     FitToWindow(listing, window.Y, layout.unprintedSessions);
+    // What was left out, measured again, so that it ends on the window's last row.
     FormatMoreLine(listing, listing->hiddenSessions, listing->hiddenLines);
+    listing->more.rows = RowsOf(listing->more.text, listing->more.length, window.X, count);
 }
 
 bool IsListingCut(const ConsoleListing& listing) {
@@ -162,4 +171,20 @@ void WriteShownLines(HANDLE output, const ConsoleListing& listing) {
     if (IsListingCut(listing)) {
         WriteLine(output, listing.more);
     }
+}
+
+void PrintLocalTime(bool console) {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    Print("%04d-%02d-%02d %02d:%02d:%02d%hs\n", now.wYear, now.wMonth, now.wDay, now.wHour,
+          now.wMinute, now.wSecond, console ? Text().everySecond : "");
+}
+
+void CollectListing(const wchar_t* target, IMMDeviceEnumerator* devices, COORD window,
+                    ListingLayout* layout) {
+    DiscardOutput();
+    PrintLocalTime(true);
+    *layout = {};
+    layout->sessionTextLimit = SessionTextForWindow(window);
+    ListSessions(target, devices, layout);
 }

@@ -50,5 +50,14 @@ bool IsListingCut(const ConsoleListing& listing);
 int SessionTextForWindow(COORD window);
 
 // Writes the lines that the window showed one after another, where the user can still read
-// them once the watch has ended.
+// them once the watch has ended, each ending in one line feed whether or not the console wrapped
+// at once after a row that fills the width.
 void WriteShownLines(HANDLE output, const ConsoleListing& listing);
+
+// Prints the local time that starts each listing of a watch, with a note on a console.
+void PrintLocalTime(bool console);
+
+// Collects, while output is held, one listing as a console window of that size shows it: the
+// local time, then the sessions, no more of them than the window could show.
+void CollectListing(const wchar_t* target, IMMDeviceEnumerator* devices, COORD window,
+                    ListingLayout* layout);

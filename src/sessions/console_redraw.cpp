@@ -17,30 +17,67 @@ bool IsSameSize(COORD size, COORD other) {
     return size.X == other.X && size.Y == other.Y;
 }
 
-// A buffer is never smaller than its window: the window moves to the top first, then the buffer
-// shrinks to it, or grows first when the window is the larger.
+SHORT Larger(SHORT one, SHORT other) {
+    return one > other ? one : other;
+}
+
+// A buffer is never smaller than its window, so whichever dimensions grow or shrink, the buffer
+// grows first in those that grow, then the window takes its place, then the buffer its size.
+bool ResizeBuffer(HANDLE buffer, COORD size, const SMALL_RECT& window) {
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    if (!GetConsoleScreenBufferInfo(buffer, &info)) {
+        return false;
+    }
+    const COORD grown = {Larger(info.dwSize.X, size.X), Larger(info.dwSize.Y, size.Y)};
+    return SetConsoleScreenBufferSize(buffer, grown) &&
+           SetConsoleWindowInfo(buffer, TRUE, &window) && SetConsoleScreenBufferSize(buffer, size);
+}
+
 bool SetBufferToWindow(HANDLE buffer, COORD window) {
     const SMALL_RECT at = {0, 0, static_cast<SHORT>(window.X - 1),
                            static_cast<SHORT>(window.Y - 1)};
-    SetConsoleScreenBufferSize(buffer, window);
-    return SetConsoleWindowInfo(buffer, TRUE, &at) && SetConsoleScreenBufferSize(buffer, window);
+    return ResizeBuffer(buffer, window, at);
 }
 
-// The window keeps the size the user gave it during the watch. The user's buffer only grows for
-// it, so that none of its rows is cut.
-void GiveUserTheWindow(HANDLE user, COORD window) {
+// Only the console narrows this buffer, and it does so with the window where it rewraps rows on
+// resize ("wrap text output on resize"); where it does not, both dimensions only grow.
+void NoteRewrap(WatchScreen* screen, const CONSOLE_SCREEN_BUFFER_INFO& info) {
+    screen->rewraps |= info.dwSize.X < screen->size.X;
+}
+
+// A refusal is not asked again every second: the sizes it left are remembered until either
+// changes.
+bool FitBufferToWindow(WatchScreen* screen, CONSOLE_SCREEN_BUFFER_INFO* info) {
+    if (IsSameSize(info->dwSize, WindowSize(*info)) ||
+        (IsSameSize(screen->refusedWindow, WindowSize(*info)) &&
+         IsSameSize(screen->refusedBuffer, info->dwSize))) {
+        return true;
+    }
+    SetBufferToWindow(screen->own, WindowSize(*info));
+    if (!GetConsoleScreenBufferInfo(screen->own, info)) {
+        return false;
+    }
+    const bool refused = !IsSameSize(info->dwSize, WindowSize(*info));
+    screen->refusedWindow = refused ? WindowSize(*info) : COORD{};
+    screen->refusedBuffer = refused ? info->dwSize : COORD{};
+    return true;
+}
+
+// The window keeps the size the user gave it during the watch. The user's buffer grows to it,
+// and narrows with it only where the console rewraps rows on resize, as it would have done
+// itself; elsewhere narrowing would cut the user's rows.
+void GiveUserTheWindow(HANDLE user, COORD window, bool rewraps) {
     CONSOLE_SCREEN_BUFFER_INFO info;
     if (!GetConsoleScreenBufferInfo(user, &info) || IsSameSize(WindowSize(info), window)) {
         return;
     }
-    const COORD size = {info.dwSize.X > window.X ? info.dwSize.X : window.X,
-                        info.dwSize.Y > window.Y ? info.dwSize.Y : window.Y};
+    const COORD size = {rewraps ? window.X : Larger(info.dwSize.X, window.X),
+                        Larger(info.dwSize.Y, window.Y)};
     const SHORT lastTop = static_cast<SHORT>(size.Y - window.Y);
     const SHORT top = info.srWindow.Top < lastTop ? info.srWindow.Top : lastTop;
     const SMALL_RECT at = {0, top, static_cast<SHORT>(window.X - 1),
                            static_cast<SHORT>(top + window.Y - 1)};
-    SetConsoleScreenBufferSize(user, size);
-    SetConsoleWindowInfo(user, TRUE, &at);
+    ResizeBuffer(user, size, at);
 }
 
 bool BlankRows(HANDLE screen, SHORT width, int from, int to) {
@@ -120,45 +157,29 @@ bool OpenWatchScreen(HANDLE user, WatchScreen* screen) {
         CloseHandle(own);
         return false;
     }
+    *screen = {};
     screen->user = user;
     screen->own = own;
-    screen->fitted = window;
-    screen->size = COORD{0, 0};
     screen->top = -1;
-    screen->end = 0;
-    screen->shown.count = 0;
     return true;
 }
 
-bool ReadWatchWindow(const WatchScreen& screen, COORD* window) {
-    CONSOLE_SCREEN_BUFFER_INFO info;
-    if (!GetConsoleScreenBufferInfo(screen.own, &info)) {
-        return false;
-    }
-    *window = WindowSize(info);
-    return true;
-}
-
-bool DrawListing(WatchScreen* screen, const ListingLayout& layout) {
+bool DrawListing(WatchScreen* screen, const wchar_t* target, IMMDeviceEnumerator* devices) {
     CONSOLE_SCREEN_BUFFER_INFO info;
     if (!GetConsoleScreenBufferInfo(screen->own, &info)) {
         return false;
     }
-    // The user has resized the window, which resized this buffer as the console does: its height
-    // only grows, and so may its width. Once for each new size, whether or not the console
-    // agrees, so that a refusal is not asked again every second.
-    const COORD window = WindowSize(info);
-    if (!IsSameSize(info.dwSize, window) && !IsSameSize(screen->fitted, window)) {
-        screen->fitted = window;
-        if (SetBufferToWindow(screen->own, window) &&
-            !GetConsoleScreenBufferInfo(screen->own, &info)) {
-            return false;
-        }
+    NoteRewrap(screen, info);
+    if (!FitBufferToWindow(screen, &info)) {
+        return false;
     }
     const SHORT width = info.dwSize.X;
     const int top = info.srWindow.Top;
+    const COORD window = WindowSize(info);
+    ListingLayout layout = {};
+    CollectListing(target, devices, window, &layout);
     ConsoleListing& listing = screen->shown;
-    FitListing(layout, {width, WindowSize(info).Y}, kMostCells, &listing);
+    FitListing(layout, {width, window.Y}, kMostCells, &listing);
     // A resize may have moved or rewrapped every row: start again from a blank buffer.
     if (!IsSameSize(info.dwSize, screen->size) || top != screen->top) {
         if (!BlankRows(screen->own, width, 0, info.dwSize.Y)) {
@@ -167,7 +188,7 @@ bool DrawListing(WatchScreen* screen, const ListingLayout& layout) {
         screen->end = 0;
     }
     int end = top;
-    if (!DrawFitted(screen->own, listing, width, top, WindowSize(info).Y, &end) ||
+    if (!DrawFitted(screen->own, listing, width, top, window.Y, &end) ||
         !BlankRows(screen->own, width, end, screen->end)) {
         return false;
     }
@@ -178,9 +199,10 @@ bool DrawListing(WatchScreen* screen, const ListingLayout& layout) {
 }
 
 void CloseWatchScreen(WatchScreen* screen) {
-    COORD window = {};
-    if (ReadWatchWindow(*screen, &window)) {
-        GiveUserTheWindow(screen->user, window);
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    if (GetConsoleScreenBufferInfo(screen->own, &info)) {
+        NoteRewrap(screen, info);
+        GiveUserTheWindow(screen->user, WindowSize(info), screen->rewraps);
     }
     SetConsoleActiveScreenBuffer(screen->user);
     CloseHandle(screen->own);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <windows.h>
+#include <mmdeviceapi.h>
 
 #include "sessions/console_listing.h"
 
@@ -11,18 +12,24 @@
 // makes the sequences work is the caller's to set and to restore.
 struct TerminalScreen {
     HANDLE output;
+    HANDLE console; // whose window the screen has the size of: the output itself, but in tests
+    SHORT width;    // the window's width when the alternate screen was entered
     ConsoleListing shown;
 };
 
-// Enters the alternate screen, hides the cursor and turns off the wrap at the end of a row:
-// every row is placed by the watch itself. False when the output is gone.
-bool OpenTerminalScreen(HANDLE output, TerminalScreen* screen);
+// Enters the alternate screen in the default colours, hides the cursor and turns off the wrap at
+// the end of a row: every row is placed by the watch itself. Until the screen is closed, a crash
+// leaves the alternate screen too. False when the output is gone.
+bool OpenTerminalScreen(HANDLE output, HANDLE console, TerminalScreen* screen);
 
-// Draws what Print collected, fitted to a window of that size, over the whole screen: every row
-// at its place, what is left of it after its text cleared, and every row below the listing.
-// False when the output is gone.
-bool DrawTerminalListing(TerminalScreen* screen, COORD window, const ListingLayout& layout);
+// Collects one listing for the window's size now and draws it over the whole screen: each row
+// erased and then written at its place, and every row below the listing erased. False when the
+// output or the console is gone.
+bool DrawTerminalListing(TerminalScreen* screen, const wchar_t* target,
+                         IMMDeviceEnumerator* devices);
 
 // Leaves the alternate screen, which gives the user's screen back as it was, shows the cursor
-// again and writes the last listing as the window showed it below the user's rows.
+// again and writes the last listing as the window showed it below the user's rows: from the
+// screen's last row where the window's width changed, as the terminal then reflowed the user's
+// rows and the cursor it puts back may stand above some of them.
 void CloseTerminalScreen(TerminalScreen* screen);

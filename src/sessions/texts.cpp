@@ -21,16 +21,20 @@ static_assert(sizeof(Texts) == kTextCount * sizeof(const char*), "a table holds 
 
 Texts g_texts = kEnglishTexts;
 
+const Texts* TextsFor(LANGID language) {
+    for (const Language& known : kLanguages) {
+        if (known.primary == PRIMARYLANGID(language)) {
+            return known.texts;
+        }
+    }
+    return &kEnglishTexts;
+}
+
 void ChooseTexts() {
-    const WORD primary = PRIMARYLANGID(GetUserDefaultUILanguage());
-    for (const Language& language : kLanguages) {
-        if (language.primary != primary) {
-            continue;
-        }
-        const char* const* from = reinterpret_cast<const char* const*>(language.texts);
-        const char** to = reinterpret_cast<const char**>(&g_texts);
-        for (int i = 0; i < kTextCount; ++i) {
-            to[i] = from[i] != nullptr ? from[i] : to[i];
-        }
+    const char* const* from =
+        reinterpret_cast<const char* const*>(TextsFor(GetUserDefaultUILanguage()));
+    const char** to = reinterpret_cast<const char**>(&g_texts);
+    for (int i = 0; i < kTextCount; ++i) {
+        to[i] = from[i] != nullptr ? from[i] : to[i];
     }
 }

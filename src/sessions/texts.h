@@ -1,5 +1,7 @@
 #pragma once
 
+#include <windows.h>
+
 // Every text of HushvaneSessions.exe in one language, as UTF-8 formats for Print: one table for
 // each language, in texts_<language>.cpp, and a line in texts.cpp that says for which display
 // language it is. A text a table leaves out is taken from the English one.
@@ -116,6 +118,9 @@ struct Texts {
 
 extern const Texts kEnglishTexts;
 extern const Texts kChineseTexts;
+
+// The texts for a display language: Chinese for any Chinese, English for any other.
+const Texts* TextsFor(LANGID language);
 
 // Chooses the texts of Windows' display language, where the companion has them.
 void ChooseTexts();

@@ -22,6 +22,13 @@ enum WatchOutput { kAppended, kOwnBuffer, kAlternateScreen };
 WatchScreen g_screen;
 TerminalScreen g_terminal;
 
+// The console modes that a parent left, given back when the watch ends.
+struct UserModes {
+    HANDLE input; // null where the input is not a console
+    DWORD inputMode;
+    DWORD outputMode;
+};
+
 // Ctrl+C and Ctrl+Break end the watch, which gives the user's screen back. When the console
 // closes, Windows ends the process as soon as this returns: console functions may not work any
 // more, and there is nobody left to give a screen back to.
@@ -30,64 +37,59 @@ BOOL WINAPI StopWatching(DWORD) {
     return TRUE;
 }
 
-void PrintLocalTime(bool console) {
-    SYSTEMTIME now;
-    GetLocalTime(&now);
-    Print("%04d-%02d-%02d %02d:%02d:%02d%hs\n", now.wYear, now.wMonth, now.wDay, now.wHour,
-          now.wMinute, now.wSecond, console ? Text().everySecond : "");
+// With processed input off, Ctrl+C would arrive as a key and never end the watch.
+void TakeInput(UserModes* modes) {
+    modes->input = GetStdHandle(STD_INPUT_HANDLE);
+    if (!GetConsoleMode(modes->input, &modes->inputMode)) {
+        modes->input = nullptr;
+        return;
+    }
+    SetConsoleMode(modes->input, modes->inputMode | ENABLE_PROCESSED_INPUT);
 }
 
-// The terminal's window, read afresh every time: the alternate screen always has its size.
-bool ReadTerminalWindow(HANDLE output, COORD* window) {
-    CONSOLE_SCREEN_BUFFER_INFO info;
-    if (!GetConsoleScreenBufferInfo(output, &info)) {
-        return false;
+// Keys typed during the watch were meant for it, not for the shell that reads next.
+void GiveInputBack(const UserModes& modes) {
+    if (modes.input != nullptr) {
+        FlushConsoleInputBuffer(modes.input);
+        SetConsoleMode(modes.input, modes.inputMode);
     }
-    *window = WindowSize(info);
-    return true;
+}
+
+// Line feeds that return the carriage and rows that wrap, whatever a parent left.
+DWORD LineMode(DWORD userMode) {
+    return (userMode | ENABLE_PROCESSED_OUTPUT | ENABLE_WRAP_AT_EOL_OUTPUT) &
+           ~DISABLE_NEWLINE_AUTO_RETURN;
 }
 
 // Opens the screen that the output's kind asks for. What the console refuses falls back to
 // appending, as to a file.
-WatchOutput OpenWatchOutput(HANDLE output, DWORD* userMode) {
-    if (!GetConsoleMode(output, userMode)) {
+WatchOutput OpenWatchOutput(HANDLE output, UserModes* modes) {
+    if (!GetConsoleMode(output, &modes->outputMode)) {
         return kAppended;
     }
     if (!IsPseudoConsole()) {
+        SetConsoleMode(output, LineMode(modes->outputMode));
         return OpenWatchScreen(output, &g_screen) ? kOwnBuffer : kAppended;
     }
-    const DWORD mode = *userMode | ENABLE_PROCESSED_OUTPUT | ENABLE_VIRTUAL_TERMINAL_PROCESSING;
-    if (!SetConsoleMode(output, mode)) {
+    if (!SetConsoleMode(output, LineMode(modes->outputMode) | ENABLE_VIRTUAL_TERMINAL_PROCESSING)) {
         return kAppended;
     }
-    if (!OpenTerminalScreen(output, &g_terminal)) {
-        SetConsoleMode(output, *userMode);
+    if (!OpenTerminalScreen(output, output, &g_terminal)) {
+        SetConsoleMode(output, modes->outputMode);
         return kAppended;
     }
     return kAlternateScreen;
 }
 
-void CloseWatchOutput(WatchOutput kind, HANDLE output, DWORD userMode) {
+void CloseWatchOutput(WatchOutput kind, HANDLE output, const UserModes& modes) {
     if (kind == kOwnBuffer) {
         CloseWatchScreen(&g_screen);
     } else if (kind == kAlternateScreen) {
         CloseTerminalScreen(&g_terminal);
-        SetConsoleMode(output, userMode);
     }
-}
-
-// Collects one listing for a window of that size and draws it; false when the console is gone.
-bool DrawOnConsole(WatchOutput kind, HANDLE output, const wchar_t* target,
-                   IMMDeviceEnumerator* devices) {
-    COORD window = {};
-    if (kind == kOwnBuffer ? !ReadWatchWindow(g_screen, &window)
-                           : !ReadTerminalWindow(output, &window)) {
-        return false;
+    if (kind != kAppended) {
+        SetConsoleMode(output, modes.outputMode);
     }
-    ListingLayout layout = {};
-    CollectListing(target, devices, window, &layout);
-    return kind == kOwnBuffer ? DrawListing(&g_screen, layout)
-                              : DrawTerminalListing(&g_terminal, window, layout);
 }
 
 // Lists every second until told to stop, or until the output is gone.
@@ -95,13 +97,16 @@ void WatchUntilStopped(const wchar_t* target, HANDLE output) {
     // Where it cannot be created, every listing tries again and says why it could not.
     ComRef<IMMDeviceEnumerator> devices;
     CreateDeviceEnumerator(&devices);
-    DWORD userMode = 0;
-    const WatchOutput kind = OpenWatchOutput(output, &userMode);
+    UserModes modes = {};
+    TakeInput(&modes);
+    const WatchOutput kind = OpenWatchOutput(output, &modes);
     HoldOutput(kind != kAppended);
     for (bool first = true;; first = false) {
         bool shown = true;
-        if (kind != kAppended) {
-            shown = DrawOnConsole(kind, output, target, devices.Get());
+        if (kind == kOwnBuffer) {
+            shown = DrawListing(&g_screen, target, devices.Get());
+        } else if (kind == kAlternateScreen) {
+            shown = DrawTerminalListing(&g_terminal, target, devices.Get());
         } else {
             Print(first ? "" : "\n"); // a blank line separates two listings
             PrintLocalTime(false);
@@ -112,21 +117,13 @@ void WatchUntilStopped(const wchar_t* target, HANDLE output) {
             break;
         }
     }
-    CloseWatchOutput(kind, output, userMode);
+    CloseWatchOutput(kind, output, modes);
+    GiveInputBack(modes);
     DiscardOutput();
     HoldOutput(false);
 }
 
 } // namespace
-
-void CollectListing(const wchar_t* target, IMMDeviceEnumerator* devices, COORD window,
-                    ListingLayout* layout) {
-    DiscardOutput();
-    PrintLocalTime(true);
-    *layout = {};
-    layout->sessionTextLimit = SessionTextForWindow(window);
-    ListSessions(target, devices, layout);
-}
 
 int WatchSessions(const wchar_t* target) {
     g_stopWatching = CreateEventW(nullptr, TRUE, FALSE, nullptr);

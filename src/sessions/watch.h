@@ -2,18 +2,12 @@
 
 #include <windows.h>
 
-#include "sessions/session_listing.h"
-
 // Lists the sessions every second until Ctrl+C, Ctrl+Break or the console closes, or until
 // nobody reads its output any more. On a console the listing is drawn, fitted to the window, on a
 // screen of the watch's own (the terminal's alternate screen in a pseudo console, a screen buffer
 // of its own in the classic console window), and the last one is left below the user's rows at
 // the end; elsewhere each is appended after a line with the local time. It keeps the device
-// enumerator; the default device and its session list are taken afresh every time. target may be
-// null. Returns 0.
+// enumerator; the default device and its session list are taken afresh every time. Whatever
+// modes a parent left, Ctrl+C ends it and its lines end as lines do; the modes are given back at
+// the end, and keys typed meanwhile are dropped. target may be null. Returns 0.
 int WatchSessions(const wchar_t* target);
-
-// Collects, while output is held, one listing as a console window of that size shows it: the
-// local time, then the sessions, no more of them than the window could show.
-void CollectListing(const wchar_t* target, IMMDeviceEnumerator* devices, COORD window,
-                    ListingLayout* layout);
