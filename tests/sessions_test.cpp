@@ -220,8 +220,8 @@ TEST_F(SessionsWithFakeEndpoint, ListsEverySessionAsHushvaneSeesIt) {
     const std::wstring chat = PoolProcess(kChat).imagePath;
     const std::wstring chinese = PoolProcess(kChinese).imagePath;
     const std::wstring denied =
-        Tr(kDeniedReason, L"（拒绝访问：它以管理员身份、以其他用户身份，或作为服务或受保护的进程"
-                          L"运行；Hushvane 既听不到它，也无法将它静音）");
+        Tr(kDeniedReason, L"（拒绝访问：该进程以管理员权限运行、属于其他用户，或是服务或受保护的"
+                          L"进程；Hushvane 既听不到它，也无法将它静音）");
     const std::vector<SessionRow> rows = {
         {PoolProcess(kPlayer).id,
          0.25f,
@@ -249,13 +249,13 @@ TEST_F(SessionsWithFakeEndpoint, ListsEverySessionAsHushvaneSeesIt) {
          0.0f,
          FALSE,
          0,
-         {std::to_wstring(kNoSuchProcessId), Tr(L"(no such process", L"（没有这个进程")}},
+         {std::to_wstring(kNoSuchProcessId), Tr(L"(no such process", L"（该进程已不存在")}},
         {0,
          0.0f,
          FALSE,
          0,
          {L"      0", Tr(L"(system sounds)", L"（系统声音）"),
-          Tr(L"(Windows' own", L"（Windows 自己")},
+          Tr(L"(Windows' own", L"（Windows 系统声音")},
          {},
          TRUE},
         {PoolProcess(kChat).id,
@@ -279,7 +279,7 @@ TEST_F(SessionsWithFakeEndpoint, ListsEverySessionAsHushvaneSeesIt) {
          0.0f,
          FALSE,
          kFailGetProcessId,
-         {L"GetProcessId", Tr(L"(its process id cannot be read", L"（无法读取它的进程 ID")}},
+         {L"GetProcessId", Tr(L"(its process id cannot be read", L"（无法读取其进程 ID")}},
         {PoolProcess(kChat).id,
          0.0f,
          FALSE,
@@ -297,7 +297,7 @@ TEST_F(SessionsWithFakeEndpoint, ListsEverySessionAsHushvaneSeesIt) {
          {player + L"   " + kTarget +
           Tr(L"   (expired: its program has released its last stream; the volume mixer no longer "
              L"shows it)",
-             L"   （已过期：它的程序已释放最后一个音频流；音量合成器不再显示它）")},
+             L"   （已过期：其程序已释放最后一个音频流；音量合成器不再显示此会话）")},
          {},
          FALSE,
          0,
@@ -356,8 +356,7 @@ TEST_F(SessionsWithFakeEndpoint, SaysWhetherHushvaneHearsTheTarget) {
           L"  Player.exe   (the same name in another letter case)"},
          false,
          L"",
-         {L"PLAYER.EXE 没有在运行。Hushvane "
-          L"把名称与正在运行的程序的文件名精确比较，大小写也算在内。",
+         {L"PLAYER.EXE 未在运行。Hushvane 会把名称与正在运行的程序的文件名逐字比较，区分大小写。",
           L"名称最接近的正在运行的程序：", L"  player.exe   （名称相同，但大小写不同）",
           L"  Player.exe   （名称相同，但大小写不同）"}},
         {L"C:\\hvtest\\apps\\player.exe",
@@ -417,8 +416,9 @@ TEST_F(SessionsWithFakeEndpoint, SaysWhetherHushvaneHearsTheTarget) {
          {noSession,
           L"It has 1 session on Fake Headset (Hushvane tests), which Hushvane does not watch, so "
           L"Hushvane does not hear it there. Make Fake Headset (Hushvane tests) the default "
-          L"playback device and start Hushvane again, or send player.exe to the default device "
-          L"(in its own settings, or in Windows' App volume and device preferences)."},
+          L"playback device and start Hushvane again, or send player.exe to the default device: "
+          L"in its own settings, or in Windows 10's App volume and device preferences, or in "
+          L"Windows 11's Settings > System > Sound > Volume mixer."},
          true,
          PoolProcess(kPlayer).imagePath + L"   target"},
         {L"player.exe",
@@ -604,12 +604,12 @@ TEST_F(SessionsWithFakeEndpoint, UnmuteAllCallsSetMuteOnTheMutedSessionsOnly) {
     };
     const Case cases[] = {
         {"all accepted", 0, 0, L"5 sessions unmuted; none is left muted.",
-         L"已取消 5 个会话的静音；没有会话仍处于静音。"},
+         L"已取消 5 个会话的静音；没有仍处于静音的会话。"},
         {"one refused", kFailSetMute, 1, L"4 sessions unmuted; 1 could not be checked or unmuted.",
-         L"已取消 4 个会话的静音；1 个无法检查或取消静音。"},
+         L"已取消 4 个会话的静音；1 个会话无法检查或取消静音。"},
         {"one unreadable", kFailGetMute, 1,
          L"4 sessions unmuted; 1 could not be checked or unmuted.",
-         L"已取消 4 个会话的静音；1 个无法检查或取消静音。"},
+         L"已取消 4 个会话的静音；1 个会话无法检查或取消静音。"},
         {"no id for the default device", 0, 1,
          L"4 sessions unmuted; some playback devices could not be listed.",
          L"已取消 4 个会话的静音；有些播放设备无法列出。", true},
@@ -648,14 +648,14 @@ TEST_F(SessionsWithFakeEndpoint, UnmuteAllCallsSetMuteOnTheMutedSessionsOnly) {
         EXPECT_TRUE(Has(run.out, unmuted + L"2147483633  ?                 " +
                                      Tr(L"(no such process: Hushvane skips the session)   on "
                                         L"Fake Speakers (Hushvane tests)\n",
-                                        L"（没有这个进程：Hushvane 会跳过此会话）   在 Fake "
-                                        L"Speakers (Hushvane tests) 上\n")));
-        EXPECT_EQ(Has(run.out, PoolProcess(kChat).imagePath + Tr(L"   on ", L"   在 ") + kHeadset +
-                                   Tr(L"\n", L" 上\n")),
+                                        L"（该进程已不存在：Hushvane 会跳过此会话）   位于“Fake "
+                                        L"Speakers (Hushvane tests)”\n")));
+        EXPECT_EQ(Has(run.out, PoolProcess(kChat).imagePath + Tr(L"   on ", L"   位于“") +
+                                   kHeadset + Tr(L"\n", L"”\n")),
                   !c.noDefaultId);
         if (c.refusingFaults == kFailSetMute) {
             EXPECT_TRUE(Has(run.out, Tr(L"SetMute failed with 0x88890004:\n  still muted",
-                                        L"SetMute 失败，错误 0x88890004：\n  仍然静音")));
+                                        L"SetMute 失败，错误 0x88890004：\n  仍处于静音")));
         }
         ExpectEndedCleanly();
     }
@@ -1443,11 +1443,23 @@ TEST(SessionsTexts, FollowTheDisplayLanguage) {
     }
 }
 
-// A text that a table leaves out would be said in English.
-TEST(SessionsTexts, ChineseHasEveryText) {
-    const char* const* texts = reinterpret_cast<const char* const*>(&kChineseTexts);
+// The conversions of a format, in order.
+std::string Conversions(const char* format) {
+    std::string found;
+    for (const char* at = strchr(format, '%'); at != nullptr; at = strchr(at + 1, '%')) {
+        found += std::string(at, strcspn(at, "sduX") + 1) + " ";
+    }
+    return found;
+}
+
+// A text that a table leaves out would be said in English; one that takes other arguments than
+// the English one would print what was meant for another conversion.
+TEST(SessionsTexts, ChineseHasEveryTextWithItsArguments) {
+    const char* const* chinese = reinterpret_cast<const char* const*>(&kChineseTexts);
+    const char* const* english = reinterpret_cast<const char* const*>(&kEnglishTexts);
     for (size_t i = 0; i < sizeof(Texts) / sizeof(const char*); ++i) {
-        EXPECT_NE(texts[i], nullptr) << "text " << i;
+        ASSERT_NE(chinese[i], nullptr) << "text " << i;
+        EXPECT_EQ(Conversions(chinese[i]), Conversions(english[i])) << "text " << i;
     }
 }
 
@@ -1498,7 +1510,7 @@ TEST(SessionsCommandLine, UsageAndItsErrors) {
         {L"\"my player.exe\"", 1, L""},
     };
     const std::wstring usageStart = Tr(L"Shows the audio sessions of every playback device",
-                                       L"按 Hushvane.exe 的视角显示每个播放设备的音频会话");
+                                       L"显示每个播放设备的音频会话，与 Hushvane.exe 看到的一致");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.arguments);
         Ended run = RunCompanion(c.arguments);

@@ -181,7 +181,7 @@ void PrintHushvaneProcesses() {
     }
     Print(Text().hushvaneRunningTimes, count);
     for (int i = 0; i < count && i < kMaxHushvaneProcesses; ++i) {
-        Print("%hs %lu", i == 0 ? "" : ",", ids[i]);
+        Print("%hs%lu", i == 0 ? "" : Text().listSeparator, ids[i]);
     }
     Print(count > kMaxHushvaneProcesses ? Text().andMore : "");
     Print(Text().fight);

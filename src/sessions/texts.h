@@ -64,6 +64,7 @@ struct Texts {
     const char* hushvaneNotRunning;
     const char* hushvaneRunning;      // %lu the process
     const char* hushvaneRunningTimes; // %d the count; the processes follow
+    const char* listSeparator;        // between two processes
     const char* andMore;
     const char* fight;
 

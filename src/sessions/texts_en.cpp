@@ -2,24 +2,23 @@
 #include "sessions/texts.h"
 
 extern const Texts kEnglishTexts = {
-    .usage =
-        "Shows the audio sessions of every playback device as Hushvane.exe sees them: the\n"
-        "default device, which Hushvane watches, first.\n"
-        "\n"
-        "Usage:\n"
-        "  HushvaneSessions.exe [target.exe]           list the sessions once\n"
-        "  HushvaneSessions.exe --watch [target.exe]   list them again every second until "
-        "Ctrl+C\n"
-        "  HushvaneSessions.exe --unmute-all           unmute every muted session of every "
-        "device\n"
-        "  HushvaneSessions.exe --help                 show this text (also -h and /?)\n"
-        "\n"
-        "Give the target as you would give it to Hushvane.exe: its executable's file name,\n"
-        "letter case included. Its sessions are marked \"target\", and a last line says whether\n"
-        "Hushvane hears it.\n"
-        "\n"
-        "Exit status: 0 done; 1 the device or its sessions could not be read, or a session\n"
-        "stayed muted; 2 the command line was not understood; 3 the target is not running.\n",
+    .usage = "Shows the audio sessions of every playback device as Hushvane.exe sees them: the\n"
+             "default device, which Hushvane watches, first.\n"
+             "\n"
+             "Usage:\n"
+             "  HushvaneSessions.exe [target.exe]           list the sessions once\n"
+             "  HushvaneSessions.exe --watch [target.exe]   list every second until Ctrl+C\n"
+             "  HushvaneSessions.exe --unmute-all           unmute every device's sessions\n"
+             "  HushvaneSessions.exe --help                 show this text (also -h and /?)\n"
+             "\n"
+             "Give the target as you would give it to Hushvane.exe: its executable's file name,\n"
+             "letter case included. Its sessions are marked \"target\", and the last lines say\n"
+             "whether Hushvane hears it.\n"
+             "\n"
+             "Exit status: 0 done; 1 the default device or its sessions could not be read, or\n"
+             "--unmute-all could not unmute or check a session, read a device's sessions or\n"
+             "list every device; 2 the command line was not understood; 3 the target is not\n"
+             "running.\n",
     .unknownOption = "Unknown option: %s\n\n",
     .oneTarget = "Only one target can be given, not both %s and %s.\n\n",
     .unmuteAllAlone = "--unmute-all takes no target and does not go with --watch.\n\n",
@@ -77,7 +76,8 @@ extern const Texts kEnglishTexts = {
     .reasonNoProcessId = "(its process id cannot be read: Hushvane skips the session)",
     .hushvaneNotRunning = "Hushvane.exe is not running: nothing is muted or unmuted now.\n",
     .hushvaneRunning = "Hushvane.exe is running as process %lu.\n",
-    .hushvaneRunningTimes = "Hushvane.exe is running %d times, as processes",
+    .hushvaneRunningTimes = "Hushvane.exe is running %d times, as processes ",
+    .listSeparator = ", ",
     .andMore = " and more",
     .fight = ": they would fight over the same sessions, so end all but one.\n",
 
@@ -98,10 +98,12 @@ extern const Texts kEnglishTexts = {
     .peakUnread = "its peak cannot be read, so Hushvane hears nothing",
     .elsewhereToo = "%s also has %d %hs on %s, which Hushvane does not watch: Hushvane does not "
                     "hear it there.\n",
-    .elsewhereOnly = "It has %d %hs on %s, which Hushvane does not watch, so Hushvane does not "
-                     "hear it there. Make %s the default playback device and start Hushvane "
-                     "again, or send %s to the default device (in its own settings, or in "
-                     "Windows' App volume and device preferences).\n",
+    .elsewhereOnly =
+        "It has %d %hs on %s, which Hushvane does not watch, so Hushvane does not "
+        "hear it there. Make %s the default playback device and start Hushvane "
+        "again, or send %s to the default device: in its own settings, or in "
+        "Windows 10's App volume and device preferences, or in Windows 11's Settings > "
+        "System > Sound > Volume mixer.\n",
     .otherCase = "Process %lu has a session as %s, which is %s in another letter case: Hushvane "
                  "compares names exactly, letter case included, so it does not hear that "
                  "session.\n",
