@@ -24,7 +24,7 @@ EXPECTED = {
         "language": LANG_ZH_CN,
         "strings": dict(COMMON_STRINGS, FileDescription="Mirelune", InternalName="Hushvane.exe",
                         OriginalFilename="Hushvane.exe"),
-        "max_size": None,
+        "max_size": 32 * 1024,
     },
     "HushvaneSessions.exe": {
         "subsystem": 3,

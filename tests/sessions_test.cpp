@@ -8,10 +8,10 @@
 
 #include "fake_endpoint.h"
 #include "fake_server/fake_script.h"
-#include "sessions/console_window.h"
-#include "sessions/terminal_redraw.h"
-#include "sessions/text_output.h"
-#include "sessions/texts.h"
+#include "sessions/output/cells.h"
+#include "sessions/output/texts.h"
+#include "sessions/watch/console_window.h"
+#include "sessions/watch/screen.h"
 #include "test_support.h"
 
 namespace {
@@ -1261,11 +1261,10 @@ TEST(SessionsTerminal, DrawsOnTheAlternateScreenAndGivesTheUsersScreenBack) {
     endpoint.AddSession(L"player", PoolProcess(kPlayer).id).peak = 0.5f;
     endpoint.AddSession(L"guarded", PoolProcess(kDenied).id);
     endpoint.AddSession(L"guarded", PoolProcess(kDenied).id);
-    TerminalScreen screen;
-    HoldOutput(true);
+    WatchScreen screen = {};
     ASSERT_TRUE(OpenTerminalScreen(terminal.output, window, &screen));
     auto draw = [&] {
-        EXPECT_TRUE(DrawTerminalListing(&screen, L"player.exe", &endpoint));
+        EXPECT_TRUE(DrawWatchScreen(&screen, L"player.exe", &endpoint));
         terminal.Feed();
     };
     auto session = [](DWORD id, const wchar_t* columns, const std::wstring& rest) {
@@ -1325,7 +1324,7 @@ TEST(SessionsTerminal, DrawsOnTheAlternateScreenAndGivesTheUsersScreenBack) {
     EXPECT_EQ(std::vector<std::wstring>(rows.begin() + 1, rows.end()), fitted);
     EXPECT_EQ(terminal.Run(terminal.tmux + L"display -p '#{alternate_on}#{cursor_flag}'"), L"10\n");
 
-    CloseTerminalScreen(&screen);
+    CloseWatchScreen(&screen);
     terminal.Feed();
     ASSERT_TRUE(WaitUntil([&] { return Has(terminal.Capture(L""), L"(4 more sessions"); }, 3000));
     // The user's rows as they were, colours and characters included, then, as the width changed
@@ -1364,8 +1363,8 @@ TEST(SessionsTerminal, DrawsOnTheAlternateScreenAndGivesTheUsersScreenBack) {
     EXPECT_EQ(
         terminal.Run(terminal.tmux + L"display -p '#{alternate_on}#{cursor_flag}#{wrap_flag}'"),
         L"011\n");
-    CloseTerminalScreen(&screen);
-    HoldOutput(false);
+    CloseWatchScreen(&screen);
+    CollectLines(false);
     EXPECT_FALSE(
         Has(ReadUtf8(terminal.windowsFolder + L"out").substr(written.size()), L"\x1b[9999;1H"))
         << "below the user's rows, with the width unchanged";

@@ -26,18 +26,24 @@ bool ReadSessionCount(IAudioSessionEnumerator* sessions) {
     return true;
 }
 
-HRESULT OpenSession(IAudioSessionEnumerator* sessions, int index,
-                    ComRef<IAudioSessionControl>* control, ComRef<IAudioSessionControl2>* control2,
-                    ComRef<ISimpleAudioVolume>* volume) {
-    HRESULT status = sessions->GetSession(index, control->Put());
+HRESULT OpenSession(IAudioSessionEnumerator* sessions, int index, bool withMeter,
+                    SessionControls* session) {
+    HRESULT status = sessions->GetSession(index, session->control.Put());
     if (FAILED(status)) {
         return status;
     }
-    status = (*control)->QueryInterface(__uuidof(IAudioSessionControl2), control2->PutVoid());
+    status = session->control->QueryInterface(__uuidof(IAudioSessionControl2),
+                                              session->control2.PutVoid());
     if (FAILED(status)) {
         return status;
     }
-    return (*control2)->QueryInterface(__uuidof(ISimpleAudioVolume), volume->PutVoid());
+    status =
+        session->control2->QueryInterface(__uuidof(ISimpleAudioVolume), session->volume.PutVoid());
+    if (FAILED(status) || !withMeter) {
+        return status;
+    }
+    return session->control->QueryInterface(__uuidof(IAudioMeterInformation),
+                                            session->meter.PutVoid());
 }
 
 bool ResolveSessionProcess(IAudioSessionControl2* control2) {

@@ -39,11 +39,20 @@ HRESULT ActivateSessionManager(IMMDevice* device, ComRef<IAudioSessionManager2>*
 // Reads the number of sessions into sessionCount; false when it cannot be read.
 bool ReadSessionCount(IAudioSessionEnumerator* sessions);
 
-// Opens session index of the enumerator: its control, then the extended control, then the
-// volume control. Stops at the first failure and returns its status.
-HRESULT OpenSession(IAudioSessionEnumerator* sessions, int index,
-                    ComRef<IAudioSessionControl>* control, ComRef<IAudioSessionControl2>* control2,
-                    ComRef<ISimpleAudioVolume>* volume);
+// One session's references. Declared in reverse, so that leaving the scope releases them as
+// Hushvane does: the control, the extended control, the volume control, then the meter.
+struct SessionControls {
+    ComRef<IAudioMeterInformation> meter;
+    ComRef<ISimpleAudioVolume> volume;
+    ComRef<IAudioSessionControl2> control2;
+    ComRef<IAudioSessionControl> control;
+};
+
+// Opens session index of the enumerator: its control, the extended control, the volume control
+// and, withMeter, the peak meter from the control. Stops at the first failure and returns its
+// status; the holders left empty tell which step failed.
+HRESULT OpenSession(IAudioSessionEnumerator* sessions, int index, bool withMeter,
+                    SessionControls* session);
 
 // Reads the session's owning process id into sessionProcessId and resolves it to imagePath.
 bool ResolveSessionProcess(IAudioSessionControl2* control2);

@@ -64,23 +64,15 @@ void WeighReadings(IAudioSessionEnumerator* sessions, const TickReadings& readin
 // Every session that resolves has its peak read; only the target's count as readings. Any
 // failure on the way means no reading from this session.
 void VisitSession(IAudioSessionEnumerator* sessions, int index, TickReadings* readings) {
-    // Declared in reverse so that leaving the scope releases the control, the extended control,
-    // the volume control and then the meter.
-    ComRef<IAudioMeterInformation> meter;
-    ComRef<ISimpleAudioVolume> volume;
-    ComRef<IAudioSessionControl2> control2;
-    ComRef<IAudioSessionControl> control;
-    if (FAILED(OpenSession(sessions, index, &control, &control2, &volume))) {
+    SessionControls session;
+    if (FAILED(OpenSession(sessions, index, true, &session))) {
         return;
     }
-    if (FAILED(control->QueryInterface(__uuidof(IAudioMeterInformation), meter.PutVoid()))) {
-        return;
-    }
-    if (!ResolveSessionProcess(control2.Get())) {
+    if (!ResolveSessionProcess(session.control2.Get())) {
         return;
     }
     float peak = 0.0f;
-    if (FAILED(meter->GetPeakValue(&peak))) {
+    if (FAILED(session.meter->GetPeakValue(&peak))) {
         return;
     }
     g_watcher.peakValue = peak;

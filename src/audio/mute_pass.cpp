@@ -10,15 +10,11 @@ const wchar_t kMuteTraceFormat[] = L"进程名:%s 动作:%d";
 
 // Any failure before SetMute skips just this session, which keeps its mute state.
 void ApplyMuteToSession(IAudioSessionEnumerator* sessions, int index, MuteAction action) {
-    // Declared in reverse so that leaving the scope releases the control, then the extended
-    // control, then the volume control.
-    ComRef<ISimpleAudioVolume> volume;
-    ComRef<IAudioSessionControl2> control2;
-    ComRef<IAudioSessionControl> control;
-    if (FAILED(OpenSession(sessions, index, &control, &control2, &volume))) {
+    SessionControls session;
+    if (FAILED(OpenSession(sessions, index, false, &session))) {
         return;
     }
-    if (!ResolveSessionProcess(control2.Get())) {
+    if (!ResolveSessionProcess(session.control2.Get())) {
         return;
     }
     if (MatchesTargetName(g_watcher.imagePath)) {
@@ -27,7 +23,7 @@ void ApplyMuteToSession(IAudioSessionEnumerator* sessions, int index, MuteAction
     TraceLine(kMuteTraceFormat, g_watcher.imagePath, static_cast<int>(action));
     // Only a change the session accepted counts: when every unmute is refused, othersMuted
     // still says the others are muted, and the next restoring tick tries again.
-    if (SUCCEEDED(volume->SetMute(action, nullptr))) {
+    if (SUCCEEDED(session.volume->SetMute(action, nullptr))) {
         g_watcher.othersMuted = action;
     }
 }

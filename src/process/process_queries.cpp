@@ -2,7 +2,6 @@
 
 #include <windows.h>
 #include <shlwapi.h>
-#include <tlhelp32.h>
 
 #include "common/watcher_state.h"
 
@@ -10,34 +9,27 @@
 static_assert(sizeof(PROCESSENTRY32W) == (sizeof(void*) == 4 ? 556 : 568),
               "the process entry record as Windows lays it out");
 
+UniqueHandle TakeProcessSnapshot() {
+    return UniqueHandle(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+}
+
 bool IsTargetRunning() {
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) {
+    const UniqueHandle snapshot = TakeProcessSnapshot();
+    if (!snapshot) {
         return false;
     }
-    PROCESSENTRY32W entry = {};
-    entry.dwSize = sizeof(entry);
     bool found = false;
-    for (BOOL more = Process32FirstW(snapshot, &entry); more;
-         more = Process32NextW(snapshot, &entry)) {
-        if (IsSameExecutableName(entry.szExeFile, g_watcher.targetName)) {
-            found = true;
-            break;
-        }
-    }
-    CloseHandle(snapshot);
+    VisitProcesses(snapshot.Get(), [&found](const PROCESSENTRY32W& entry) {
+        found = IsSameExecutableName(entry.szExeFile, g_watcher.targetName);
+        return !found;
+    });
     return found;
 }
 
 bool QuerySessionImagePath() {
-    HANDLE process = OpenProcessForQuery(g_watcher.sessionProcessId);
-    if (process == nullptr) {
-        return false;
-    }
+    const UniqueHandle process(OpenProcessForQuery(g_watcher.sessionProcessId));
     DWORD size = kImagePathChars;
-    BOOL resolved = QueryFullProcessImageNameW(process, 0, g_watcher.imagePath, &size);
-    CloseHandle(process);
-    return resolved != FALSE;
+    return process && QueryFullProcessImageNameW(process.Get(), 0, g_watcher.imagePath, &size);
 }
 
 bool MatchesTargetName(const wchar_t* imagePath) {

@@ -2,6 +2,9 @@
 
 #include <windows.h>
 #include <shlwapi.h>
+#include <tlhelp32.h>
+
+#include "common/unique_handle.h"
 
 // The plain query right: processes that refuse it are never resolved, so never touched.
 constexpr DWORD kQueryInformationAccess = PROCESS_QUERY_INFORMATION;
@@ -17,6 +20,19 @@ inline bool IsSameExecutableName(const wchar_t* name, const wchar_t* otherName) 
 // GetLastError, when the process refuses it or does not exist.
 inline HANDLE OpenProcessForQuery(DWORD processId) {
     return OpenProcess(kQueryInformationAccess, FALSE, processId);
+}
+
+// A snapshot of the running processes; empty when Windows could not take one.
+UniqueHandle TakeProcessSnapshot();
+
+// Calls visit(entry) for each process of the snapshot, from its first, until visit returns
+// false. A snapshot can be walked again.
+template <typename Visit> void VisitProcesses(HANDLE snapshot, Visit visit) {
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Process32FirstW(snapshot, &entry); more && visit(entry);
+         more = Process32NextW(snapshot, &entry)) {
+    }
 }
 
 // True when some running process's executable file name equals the target name exactly.

@@ -1,17 +1,33 @@
 // HushvaneSessions.exe: shows the audio sessions of every playback device as Hushvane.exe sees
 // them, says whether Hushvane would hear a given target, and can unmute every muted session.
+//
+// Where each rule lives:
+// - Hushvane's own rules, called and never copied: src/audio (opening a session and its meter,
+//   loudness), src/process (the process walk, the name comparison, resolving an owner).
+// - listing/: what is listed. session_listing.cpp walks the devices and gives the verdict on a
+//   target; session_row.cpp reads a session and prints its row (every column's width is there);
+//   playback_devices.cpp finds the default device and the others by their ids; running_programs
+//   .cpp reads the one process snapshot of a listing (listed names, Hushvane's processes, near
+//   misses); unmute_all.cpp; failure.h names a failed call; exit_status.h.
+// - output/: how it is written. print.cpp formats (%s shows control characters as U+FFFD),
+//   writes to a console or as UTF-8, and collects a listing's lines for a console window;
+//   cells.cpp counts cells (cell_widths.cpp is generated); texts*.cpp hold every text.
+// - watch/: the watch. watch.cpp loops and keeps the input's mode; fitted_listing.cpp fits a
+//   listing to a window and paints it; classic_screen.cpp and terminal_screen.cpp draw it in the
+//   two console models; console_window.cpp tells who can see the console.
 #include <windows.h>
 #include <objbase.h>
 #include <shellapi.h>
 #include <shlwapi.h>
 #include <wchar.h>
 
-#include "sessions/console_window.h"
-#include "sessions/session_listing.h"
-#include "sessions/text_output.h"
-#include "sessions/texts.h"
-#include "sessions/unmute_all.h"
-#include "sessions/watch.h"
+#include "sessions/listing/exit_status.h"
+#include "sessions/listing/session_listing.h"
+#include "sessions/listing/unmute_all.h"
+#include "sessions/output/print.h"
+#include "sessions/output/texts.h"
+#include "sessions/watch/console_window.h"
+#include "sessions/watch/watch.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
-#include "sessions/console_window.h"
+#include "sessions/watch/console_window.h"
 
-#include "sessions/text_output.h"
+#include "sessions/output/print.h"
 
 namespace {
 

@@ -1,17 +1,6 @@
-#include "sessions/console_redraw.h"
-
-#include "sessions/text_output.h"
+#include "sessions/watch/screen.h"
 
 namespace {
-
-bool IsAscii(const ConsoleLine& line) {
-    for (int i = 0; i < line.length; ++i) {
-        if (line.text[i] >= 0x80) {
-            return false;
-        }
-    }
-    return true;
-}
 
 bool IsSameSize(COORD size, COORD other) {
     return size.X == other.X && size.Y == other.Y;
@@ -53,8 +42,8 @@ bool FitBufferToWindow(WatchScreen* screen, CONSOLE_SCREEN_BUFFER_INFO* info) {
          IsSameSize(screen->refusedBuffer, info->dwSize))) {
         return true;
     }
-    SetBufferToWindow(screen->own, WindowSize(*info));
-    if (!GetConsoleScreenBufferInfo(screen->own, info)) {
+    SetBufferToWindow(screen->own.Get(), WindowSize(*info));
+    if (!GetConsoleScreenBufferInfo(screen->own.Get(), info)) {
         return false;
     }
     const bool refused = !IsSameSize(info->dwSize, WindowSize(*info));
@@ -86,6 +75,18 @@ bool BlankRows(HANDLE screen, SHORT width, int from, int to) {
                                                      COORD{0, static_cast<SHORT>(from)}, &written);
 }
 
+// A classic console gives up to two cells to any character outside ASCII; ASCII takes exactly
+// one a character.
+bool IsAscii(const ConsoleLine& line) {
+    int units = 0;
+    for (int i = 0; i < line.length; i += units) {
+        if (NextCharCells(line.text + i, line.length - i, kMostCells, &units) != 1) {
+            return false;
+        }
+    }
+    return true;
+}
+
 // Writes a line at its row, which moves no cursor and never scrolls, and blanks the rest of the
 // rows it may take, whatever a longer line left there. A line of ASCII takes exactly a cell a
 // character, so its text goes first and only what follows it is blanked.
@@ -109,64 +110,45 @@ bool DrawLine(HANDLE screen, const ConsoleLine& line, SHORT width, int row, int 
     return true;
 }
 
-bool DrawFitted(HANDLE screen, const ConsoleListing& listing, SHORT width, int top, int room,
-                int* end) {
-    int row = top;
-    for (int i = 0; i < listing.count; ++i) {
-        const ConsoleLine& line = listing.lines[i];
-        if (line.shown && !DrawLine(screen, line, width, row, line.rows)) {
-            return false;
-        }
-        row += line.shown ? line.rows : 0;
-    }
-    if (IsListingCut(listing)) {
-        const int rows = listing.more.rows < room ? listing.more.rows : room;
-        const int moreRow = top + room - rows;
-        if (!BlankRows(screen, width, row, moreRow) ||
-            !DrawLine(screen, listing.more, width, moreRow, rows)) {
-            return false;
-        }
-        row = top + room;
-    }
-    *end = row;
-    return true;
-}
-
 } // namespace
 
-bool OpenWatchScreen(HANDLE user, WatchScreen* screen) {
+bool OpenClassicScreen(HANDLE user, WatchScreen* screen) {
     CONSOLE_SCREEN_BUFFER_INFO info;
-    if (!GetConsoleScreenBufferInfo(user, &info)) {
+    DWORD mode = 0;
+    if (!GetConsoleScreenBufferInfo(user, &info) || !GetConsoleMode(user, &mode)) {
         return false;
     }
-    HANDLE own =
-        CreateConsoleScreenBuffer(GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                  nullptr, CONSOLE_TEXTMODE_BUFFER, nullptr);
-    if (own == INVALID_HANDLE_VALUE) {
+    screen->own.Reset(CreateConsoleScreenBuffer(GENERIC_READ | GENERIC_WRITE,
+                                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                                CONSOLE_TEXTMODE_BUFFER, nullptr));
+    HANDLE own = screen->own.Get();
+    if (!screen->own) {
         return false;
     }
     // As tall and wide as the window, so nothing is out of sight.
-    const COORD window = WindowSize(info);
-    SetBufferToWindow(own, window);
+    SetBufferToWindow(own, WindowSize(info));
     CONSOLE_CURSOR_INFO cursor;
     if (GetConsoleCursorInfo(own, &cursor)) {
         cursor.bVisible = FALSE;
         SetConsoleCursorInfo(own, &cursor);
     }
     if (!SetConsoleActiveScreenBuffer(own)) {
-        CloseHandle(own);
+        screen->own.Reset(nullptr);
         return false;
     }
-    *screen = {};
-    screen->user = user;
-    screen->own = own;
+    screen->terminal = false;
+    screen->output = user;
+    screen->console = own;
+    screen->moded = user;
+    screen->userMode = mode;
     screen->top = -1;
+    SetConsoleMode(user, LineMode(mode));
     return true;
 }
 
-bool DrawListing(WatchScreen* screen, const wchar_t* target, IMMDeviceEnumerator* devices) {
+bool DrawClassicScreen(WatchScreen* screen, const wchar_t* target, IMMDeviceEnumerator* devices) {
     CONSOLE_SCREEN_BUFFER_INFO info;
-    if (!GetConsoleScreenBufferInfo(screen->own, &info)) {
+    if (!GetConsoleScreenBufferInfo(screen->console, &info)) {
         return false;
     }
     NoteRewrap(screen, info);
@@ -176,20 +158,24 @@ bool DrawListing(WatchScreen* screen, const wchar_t* target, IMMDeviceEnumerator
     const SHORT width = info.dwSize.X;
     const int top = info.srWindow.Top;
     const COORD window = WindowSize(info);
-    ListingLayout layout = {};
-    CollectListing(target, devices, window, &layout);
-    ConsoleListing& listing = screen->shown;
-    FitListing(layout, {width, window.Y}, kMostCells, &listing);
+    CollectFittedListing(target, devices, {width, window.Y}, kMostCells, &screen->shown);
     // A resize may have moved or rewrapped every row: start again from a blank buffer.
     if (!IsSameSize(info.dwSize, screen->size) || top != screen->top) {
-        if (!BlankRows(screen->own, width, 0, info.dwSize.Y)) {
+        if (!BlankRows(screen->console, width, 0, info.dwSize.Y)) {
             return false;
         }
         screen->end = 0;
     }
-    int end = top;
-    if (!DrawFitted(screen->own, listing, width, top, window.Y, &end) ||
-        !BlankRows(screen->own, width, end, screen->end)) {
+    bool drawn = true;
+    const int end = top + PaintListing(
+                              screen->shown, window.Y,
+                              [&](const ConsoleLine& line, int row, int rows) {
+                                  drawn &= DrawLine(screen->console, line, width, top + row, rows);
+                              },
+                              [&](int from, int to) {
+                                  drawn &= BlankRows(screen->console, width, top + from, top + to);
+                              });
+    if (!drawn || !BlankRows(screen->console, width, end, screen->end)) {
         return false;
     }
     screen->size = info.dwSize;
@@ -198,14 +184,12 @@ bool DrawListing(WatchScreen* screen, const wchar_t* target, IMMDeviceEnumerator
     return true;
 }
 
-void CloseWatchScreen(WatchScreen* screen) {
+void CloseClassicScreen(WatchScreen* screen) {
     CONSOLE_SCREEN_BUFFER_INFO info;
-    if (GetConsoleScreenBufferInfo(screen->own, &info)) {
+    if (GetConsoleScreenBufferInfo(screen->console, &info)) {
         NoteRewrap(screen, info);
-        GiveUserTheWindow(screen->user, WindowSize(info), screen->rewraps);
+        GiveUserTheWindow(screen->output, WindowSize(info), screen->rewraps);
     }
-    SetConsoleActiveScreenBuffer(screen->user);
-    CloseHandle(screen->own);
-    screen->own = nullptr;
-    WriteShownLines(screen->user, screen->shown);
+    SetConsoleActiveScreenBuffer(screen->output);
+    screen->own.Reset(nullptr);
 }

@@ -4,7 +4,7 @@
 
 // Every text of HushvaneSessions.exe in one language, as UTF-8 formats for Print: one table for
 // each language, in texts_<language>.cpp, and a line in texts.cpp that says for which display
-// language it is. A text a table leaves out is taken from the English one.
+// language it is. Every table gives every text (a test checks it), with the same arguments.
 struct Texts {
     // The command line.
     const char* usage;
@@ -17,10 +17,8 @@ struct Texts {
     // The watch.
     const char* everySecond;
     const char* cannotWatch; // %lu the error
-    const char* moreStart;   // the last row of a window too small: start, counts, end
-    const char* moreCount;   // %d, %hs: a count and its word
-    const char* moreAnd;
-    const char* moreEnd;
+    const char* more;        // %d, %hs: what a window too small left out
+    const char* moreBoth;    // %d, %hs the sessions, %d, %hs the lines
     const char* line;
     const char* lines;
 
@@ -127,7 +125,12 @@ const Texts* TextsFor(LANGID language);
 void ChooseTexts();
 
 // The chosen texts; English until ChooseTexts has chosen.
-extern Texts g_texts;
+extern const Texts* g_texts;
 inline const Texts& Text() {
-    return g_texts;
+    return *g_texts;
+}
+
+// The word for one or for several.
+inline const char* Plural(int count, const char* one, const char* several) {
+    return count == 1 ? one : several;
 }

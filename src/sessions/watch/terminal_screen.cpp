@@ -1,6 +1,4 @@
-#include "sessions/terminal_redraw.h"
-
-#include "sessions/text_output.h"
+#include "sessions/watch/screen.h"
 
 namespace {
 
@@ -19,6 +17,8 @@ struct Frame {
 };
 
 Frame g_frame;
+// The screen a crash gives back, and the filter that was there before.
+const WatchScreen* g_open;
 LPTOP_LEVEL_EXCEPTION_FILTER g_nextFilter;
 
 bool FlushFrame() {
@@ -27,13 +27,16 @@ bool FlushFrame() {
     return !g_frame.failed;
 }
 
+// A text that does not fit goes after what the frame holds, whole.
 void Emit(const wchar_t* text, int length) {
+    if (g_frame.length + length > kFrameChars) {
+        FlushFrame();
+    }
+    if (length > kFrameChars) {
+        g_frame.failed |= !WriteText(g_frame.output, text, length);
+        return;
+    }
     for (int i = 0; i < length; ++i) {
-        // Full, or full but for the second half of a surrogate pair, which goes with its first.
-        if (g_frame.length == kFrameChars ||
-            (g_frame.length == kFrameChars - 1 && !IS_LOW_SURROGATE(text[i]))) {
-            FlushFrame();
-        }
         g_frame.text[g_frame.length++] = text[i];
     }
 }
@@ -53,7 +56,7 @@ void MoveToRow(int row) {
 void DrawRows(const ConsoleLine& line, int width, int row, int rows) {
     for (int start = 0, r = 0; r < rows; ++r) {
         int cells = 0;
-        int end = RowEnd(line.text, line.length, start, width, kTerminalCells, &cells);
+        const int end = RowEnd(line.text, line.length, start, width, kTerminalCells, &cells);
         MoveToRow(row + r);
         EmitSequence("\x1b[2K");
         Emit(line.text + start, end - start);
@@ -69,73 +72,63 @@ void ClearFromRow(int row, int height) {
     }
 }
 
-// A watch that crashes gives the terminal back before it goes.
+// A watch that crashes gives the terminal and the console's mode back before it goes.
 LONG WINAPI LeaveOnCrash(EXCEPTION_POINTERS* exception) {
     WriteText(g_frame.output, kLeaveSequences, sizeof(kLeaveSequences) / sizeof(wchar_t) - 1);
+    SetConsoleMode(g_open->moded, g_open->userMode);
     return g_nextFilter != nullptr ? g_nextFilter(exception) : EXCEPTION_CONTINUE_SEARCH;
-}
-
-bool ReadWindow(HANDLE console, COORD* window) {
-    CONSOLE_SCREEN_BUFFER_INFO info;
-    if (!GetConsoleScreenBufferInfo(console, &info)) {
-        return false;
-    }
-    *window = WindowSize(info);
-    return true;
 }
 
 } // namespace
 
-bool OpenTerminalScreen(HANDLE output, HANDLE console, TerminalScreen* screen) {
+bool OpenTerminalScreen(HANDLE output, HANDLE console, WatchScreen* screen) {
     COORD window = {};
-    if (!ReadWindow(console, &window)) {
+    DWORD mode = 0;
+    if (!ReadWindowSize(console, &window) || !GetConsoleMode(console, &mode) ||
+        !SetConsoleMode(console, LineMode(mode) | ENABLE_VIRTUAL_TERMINAL_PROCESSING)) {
         return false;
     }
+    screen->terminal = true;
     screen->output = output;
     screen->console = console;
+    screen->moded = console;
+    screen->userMode = mode;
     screen->width = window.X;
     screen->shown.count = 0;
     g_frame.output = output;
     g_frame.failed = false;
+    g_open = screen;
     g_nextFilter = SetUnhandledExceptionFilter(LeaveOnCrash);
     // The alternate screen in the default colours, no cursor, no wrap at the end of a row.
     EmitSequence("\x1b[?1049h\x1b[m\x1b[?25l\x1b[?7l");
-    return FlushFrame();
-}
-
-bool DrawTerminalListing(TerminalScreen* screen, const wchar_t* target,
-                         IMMDeviceEnumerator* devices) {
-    COORD window = {};
-    if (!ReadWindow(screen->console, &window)) {
+    if (!FlushFrame()) {
+        SetUnhandledExceptionFilter(g_nextFilter);
+        SetConsoleMode(console, mode);
         return false;
     }
-    ListingLayout layout = {};
-    CollectListing(target, devices, window, &layout);
-    ConsoleListing& listing = screen->shown;
-    FitListing(layout, window, kTerminalCells, &listing);
-    int row = 0;
-    for (int i = 0; i < listing.count; ++i) {
-        const ConsoleLine& line = listing.lines[i];
-        if (line.shown) {
-            DrawRows(line, window.X, row, line.rows);
-            row += line.rows;
-        }
+    return true;
+}
+
+bool DrawTerminalScreen(WatchScreen* screen, const wchar_t* target, IMMDeviceEnumerator* devices) {
+    COORD window = {};
+    if (!ReadWindowSize(screen->console, &window)) {
+        return false;
     }
-    ClearFromRow(row, window.Y);
-    if (IsListingCut(listing)) {
-        const int rows = listing.more.rows < window.Y ? listing.more.rows : window.Y;
-        DrawRows(listing.more, window.X, window.Y - rows, rows);
-    }
+    CollectFittedListing(target, devices, window, kTerminalCells, &screen->shown);
+    const int end = PaintListing(
+        screen->shown, window.Y,
+        [&](const ConsoleLine& line, int row, int rows) { DrawRows(line, window.X, row, rows); },
+        [&](int from, int) { ClearFromRow(from, window.Y); });
+    ClearFromRow(end, window.Y);
     return FlushFrame();
 }
 
-void CloseTerminalScreen(TerminalScreen* screen) {
+void CloseTerminalScreen(WatchScreen* screen) {
     Emit(kLeaveSequences, sizeof(kLeaveSequences) / sizeof(wchar_t) - 1);
     COORD window = {};
-    if (!ReadWindow(screen->console, &window) || window.X != screen->width) {
+    if (!ReadWindowSize(screen->console, &window) || window.X != screen->width) {
         EmitSequence("\x1b[9999;1H\n");
     }
     FlushFrame();
     SetUnhandledExceptionFilter(g_nextFilter);
-    WriteShownLines(screen->output, screen->shown);
 }

@@ -13,6 +13,8 @@
 
 // Characters that Print collects before it writes them out.
 constexpr int kOutputChars = 32768;
+// The longest line: the usage text.
+constexpr int kLineChars = 2048;
 
 // Appends formatted text to the standard output's buffer; written out by FlushOutput, or when
 // the buffer fills.
@@ -22,32 +24,37 @@ void Print(const char* format, ...);
 // output is gone, as when the program reading a pipe has ended.
 bool FlushOutput();
 
-// What Print has collected and not yet written, for a caller that writes it out its own way and
-// then forgets it with DiscardOutput.
-const wchar_t* CollectedOutput(int* length);
-int CollectedLineCount();
-void DiscardOutput();
+// A line built piece by piece and printed whole.
+struct LineText {
+    wchar_t text[kLineChars];
+    int length;
+};
+void Append(LineText* line, const char* format, ...);
 
-// While held, Print never writes out by itself: a listing drawn on a console is collected whole,
-// and what no longer fits in the buffer is dropped rather than written outside the drawing.
-void HoldOutput(bool hold);
+// Prints the line and a line feed; a listing collected for a console knows it as a session's
+// line when session is true.
+void PrintLine(const LineText& line, bool session);
 
-// While set, Print drops what it is given: rows that are counted but cannot be shown.
-void DropOutput(bool drop);
+// A listing collected for a console window. While collecting, Print never writes out: it keeps
+// each line it completes, and what no longer fits is dropped rather than written outside the
+// drawing.
+struct CollectedLine {
+    const wchar_t* text;
+    int length;
+    bool session;
+};
+constexpr int kMaxCollectedLines = 256;
+
+// Starts collecting afresh, or ends it; what was collected is discarded either way.
+void CollectLines(bool collect);
+// The lines collected so far.
+int CollectedLines(const CollectedLine** lines);
 
 // Formats into a buffer of room characters, always terminated; returns the length.
 int FormatText(wchar_t* buffer, int room, const char* format, ...);
 
 // Writes a formatted text to the standard error at once.
 void PrintError(const char* format, ...);
-
-// The cells the text takes in Windows Terminal: two for a wide character, none for a combining
-// one.
-int CellsOf(const wchar_t* text, int length);
-
-// The cells the text's first character takes in Windows Terminal, with what joins it (marks,
-// joiners, variation selectors), and in *units the UTF-16 units they span.
-int NextCharCells(const wchar_t* text, int length, int* units);
 
 // True when the handle is a console rather than a file or a pipe.
 bool IsConsole(HANDLE handle);

@@ -1,6 +1,6 @@
-#include "sessions/text_output.h"
+#include "sessions/output/print.h"
 
-#include "sessions/cell_widths.h"
+#include "sessions/output/cells.h"
 
 #include <stdarg.h>
 #include <wchar.h>
@@ -10,12 +10,16 @@ namespace {
 // Old consoles refuse large writes; files and pipes take any size, but a chunk keeps the
 // UTF-8 bytes on the stack.
 constexpr int kWriteChars = 4096;
-constexpr int kLineChars = 2048; // the usage text is the longest
 
 wchar_t g_output[kOutputChars];
 int g_outputLength;
-bool g_holdOutput;
-bool g_dropOutput;
+
+// While a listing is collected for a console window: the lines completed, and where the next
+// one starts.
+bool g_collecting;
+CollectedLine g_lines[kMaxCollectedLines];
+int g_lineCount;
+int g_lineStart;
 
 // Appends to a buffer of room characters, keeping room for the terminator.
 struct TextBuffer {
@@ -24,7 +28,7 @@ struct TextBuffer {
     int length;
 };
 
-void Append(TextBuffer* buffer, const wchar_t* text, int length) {
+void AppendTo(TextBuffer* buffer, const wchar_t* text, int length) {
     for (int i = 0; i < length && buffer->length < buffer->room - 1; ++i) {
         buffer->text[buffer->length++] = text[i];
     }
@@ -33,11 +37,11 @@ void Append(TextBuffer* buffer, const wchar_t* text, int length) {
 void AppendPadded(TextBuffer* buffer, const wchar_t* text, int length, int width, bool left,
                   wchar_t pad) {
     for (int i = left ? width : CellsOf(text, length); i < width; ++i) {
-        Append(buffer, &pad, 1);
+        AppendTo(buffer, &pad, 1);
     }
-    Append(buffer, text, length);
+    AppendTo(buffer, text, length);
     for (int i = left ? CellsOf(text, length) : width; i < width; ++i) {
-        Append(buffer, L" ", 1);
+        AppendTo(buffer, L" ", 1);
     }
 }
 
@@ -48,24 +52,6 @@ int Widen(const char* text, wchar_t* wide, int room) {
     }
     wide[length - 1] = L'\0';
     return length - 1;
-}
-
-// Digits of value in base 10 or 16, into digits[12]; returns their count.
-int FormatNumber(unsigned long value, unsigned base, bool negative, wchar_t* digits) {
-    wchar_t reversed[12];
-    int count = 0;
-    do {
-        reversed[count++] = L"0123456789ABCDEF"[value % base];
-        value /= base;
-    } while (value != 0);
-    int length = 0;
-    if (negative) {
-        digits[length++] = L'-';
-    }
-    while (count > 0) {
-        digits[length++] = reversed[--count];
-    }
-    return length;
 }
 
 // Names, paths and command-line texts come from drivers, users and the command line: a control
@@ -89,7 +75,7 @@ int FormatInto(wchar_t* out, int room, const char* format, va_list args) {
     for (const wchar_t* at = wide; *at != L'\0'; ++at) {
         if (*at != L'%' || at[1] == L'%') {
             at += *at == L'%' ? 1 : 0;
-            Append(&buffer, at, 1);
+            AppendTo(&buffer, at, 1);
             continue;
         }
         const bool left = *++at == L'-';
@@ -107,26 +93,14 @@ int FormatInto(wchar_t* out, int room, const char* format, va_list args) {
             length = Widen(va_arg(args, const char*), text, kLineChars);
         } else if (*at == L's') {
             length = CopyShowingControls(va_arg(args, const wchar_t*), text, kLineChars);
-        } else if (*at == L'd') {
-            int value = va_arg(args, int);
-            length = FormatNumber(value < 0 ? 0ul - value : value, 10, value < 0, text);
         } else {
-            length = FormatNumber(va_arg(args, unsigned), *at == L'X' ? 16 : 10, false, text);
+            const wchar_t number[] = {L'%', *at == L'd' || *at == L'X' ? *at : L'u', L'\0'};
+            length = _snwprintf(text, kLineChars, number, va_arg(args, unsigned));
         }
         AppendPadded(&buffer, text, length, width, left, pad);
     }
     out[buffer.length] = L'\0';
     return buffer.length;
-}
-
-// The code point at text[0], and in *units the UTF-16 units it spans.
-UINT32 CodePointAt(const wchar_t* text, int length, int* units) {
-    *units = 1;
-    if (IS_HIGH_SURROGATE(text[0]) && length > 1 && IS_LOW_SURROGATE(text[1])) {
-        *units = 2;
-        return 0x10000 + ((text[0] - 0xD800) << 10) + (text[1] - 0xDC00);
-    }
-    return text[0];
 }
 
 bool WriteUtf8(HANDLE handle, const wchar_t* text, int length) {
@@ -143,34 +117,26 @@ bool WriteUtf8(HANDLE handle, const wchar_t* text, int length) {
     return true;
 }
 
-} // namespace
-
-int NextCharCells(const wchar_t* text, int length, int* units) {
-    UINT32 point = CodePointAt(text, length, units);
-    int cells = CodePointCells(point);
-    // What joins the character takes no cell of its own: marks, joiners, selectors, and after a
-    // zero-width joiner the character that follows. A variation selector 16 asks for the wide,
-    // emoji form.
-    while (*units < length) {
-        int more = 0;
-        const bool afterJoiner = point == 0x200D;
-        point = CodePointAt(text + *units, length - *units, &more);
-        if (!afterJoiner && point != 0xFE0F && CodePointCells(point) != 0) {
-            break;
+// Appends text to the output's buffer. While a listing is collected, each line it completes is
+// kept, and what does not fit is dropped; otherwise a full buffer is written out first.
+void Emit(const wchar_t* text, int length, bool session) {
+    if (g_outputLength + length > kOutputChars) {
+        if (g_collecting) {
+            return;
         }
-        cells = point == 0xFE0F ? 2 : cells;
-        *units += more;
+        FlushOutput();
     }
-    return cells;
+    for (int i = 0; i < length; ++i) {
+        g_output[g_outputLength++] = text[i];
+        if (g_collecting && text[i] == L'\n' && g_lineCount < kMaxCollectedLines) {
+            g_lines[g_lineCount++] = {g_output + g_lineStart, g_outputLength - 1 - g_lineStart,
+                                      session};
+        }
+        g_lineStart = text[i] == L'\n' ? g_outputLength : g_lineStart;
+    }
 }
 
-int CellsOf(const wchar_t* text, int length) {
-    int cells = 0;
-    for (int i = 0, units = 0; i < length; i += units) {
-        cells += NextCharCells(text + i, length - i, &units);
-    }
-    return cells;
-}
+} // namespace
 
 bool IsConsole(HANDLE handle) {
     DWORD mode = 0;
@@ -198,22 +164,12 @@ bool WriteText(HANDLE handle, const wchar_t* text, int length) {
 }
 
 void Print(const char* format, ...) {
-    if (g_dropOutput) {
-        return;
-    }
     wchar_t line[kLineChars];
     va_list args;
     va_start(args, format);
-    int length = FormatInto(line, kLineChars, format, args);
+    const int length = FormatInto(line, kLineChars, format, args);
     va_end(args);
-    if (g_outputLength + length > kOutputChars) {
-        if (g_holdOutput) {
-            return;
-        }
-        FlushOutput();
-    }
-    wmemcpy(g_output + g_outputLength, line, length);
-    g_outputLength += length;
+    Emit(line, length, false);
 }
 
 bool FlushOutput() {
@@ -222,29 +178,28 @@ bool FlushOutput() {
     return written;
 }
 
-const wchar_t* CollectedOutput(int* length) {
-    *length = g_outputLength;
-    return g_output;
+void Append(LineText* line, const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    line->length += FormatInto(line->text + line->length, kLineChars - line->length, format, args);
+    va_end(args);
 }
 
-int CollectedLineCount() {
-    int lines = 0;
-    for (int i = 0; i < g_outputLength; ++i) {
-        lines += g_output[i] == L'\n' ? 1 : 0;
-    }
-    return lines;
+void PrintLine(const LineText& line, bool session) {
+    Emit(line.text, line.length, session);
+    Emit(L"\n", 1, session);
 }
 
-void DiscardOutput() {
+void CollectLines(bool collect) {
+    g_collecting = collect;
     g_outputLength = 0;
+    g_lineCount = 0;
+    g_lineStart = 0;
 }
 
-void HoldOutput(bool hold) {
-    g_holdOutput = hold;
-}
-
-void DropOutput(bool drop) {
-    g_dropOutput = drop;
+int CollectedLines(const CollectedLine** lines) {
+    *lines = g_lines;
+    return g_lineCount;
 }
 
 int FormatText(wchar_t* buffer, int room, const char* format, ...) {

@@ -1,5 +1,5 @@
 // The companion's texts in English, the language of any display language without a table.
-#include "sessions/texts.h"
+#include "sessions/output/texts.h"
 
 extern const Texts kEnglishTexts = {
     .usage = "Shows the audio sessions of every playback device as Hushvane.exe sees them: the\n"
@@ -27,10 +27,8 @@ extern const Texts kEnglishTexts = {
 
     .everySecond = "   (every second; Ctrl+C ends)",
     .cannotWatch = "Cannot watch: CreateEvent failed with error %lu.\n",
-    .moreStart = "(",
-    .moreCount = "%d more %hs",
-    .moreAnd = " and ",
-    .moreEnd = ": enlarge the window, or redirect to a file)",
+    .more = "(%d more %hs: enlarge the window, or redirect to a file)",
+    .moreBoth = "(%d more %hs and %d more %hs: enlarge the window, or redirect to a file)",
     .line = "line",
     .lines = "lines",
 
@@ -57,7 +55,7 @@ extern const Texts kEnglishTexts = {
     .target = "target",
     .noSessions = "(no sessions)",
     .sessionUnopened =
-        "%7hs  (session %d cannot be opened: %hs failed with 0x%08lX; Hushvane skips it)\n",
+        "%7hs  (session %d cannot be opened: %hs failed with 0x%08lX; Hushvane skips it)",
     .failedCall = "   [%hs failed: 0x%08lX]",
     .systemSoundsAsTarget = "   (system sounds: Hushvane hears them as the target's)",
     .systemSoundsMuted = "   (system sounds: Hushvane mutes them with the others)",
@@ -127,7 +125,7 @@ extern const Texts kEnglishTexts = {
     .unmuted = "Unmuted",
     .notChecked = "  not checked",
     .stillMuted = "  still muted",
-    .onDevice = "   on %s\n",
+    .onDevice = "   on %s",
     .unmuteUnopened =
         "Session %d on %s cannot be opened (0x%08lX): whether it is muted is unknown.\n",
     .getMuteFailed = "GetMute failed with 0x%08lX:\n",

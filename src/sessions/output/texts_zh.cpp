@@ -1,7 +1,7 @@
 // The companion's texts in Simplified Chinese, for every Chinese display language. The names of
 // Windows' own places are those of its Chinese interface, so that a user finds them on screen; a
 // device's name inside a sentence is quoted, as Chinese Windows quotes names.
-#include "sessions/texts.h"
+#include "sessions/output/texts.h"
 
 extern const Texts kChineseTexts = {
     .usage = "显示每个播放设备的音频会话，与 Hushvane.exe 看到的一致；\n"
@@ -27,10 +27,8 @@ extern const Texts kChineseTexts = {
 
     .everySecond = "   （每秒刷新；按 Ctrl+C 结束）",
     .cannotWatch = "无法开始监视：CreateEvent 失败，错误 %lu。\n",
-    .moreStart = "（还有 ",
-    .moreCount = "%d %hs",
-    .moreAnd = "和 ",
-    .moreEnd = "未显示：请把窗口调大，或把输出重定向到文件）",
+    .more = "（还有 %d %hs未显示：请把窗口调大，或把输出重定向到文件）",
+    .moreBoth = "（还有 %d %hs和 %d %hs未显示：请把窗口调大，或把输出重定向到文件）",
     .line = "行",
     .lines = "行",
 
@@ -55,7 +53,7 @@ extern const Texts kChineseTexts = {
     .silent = "无声",
     .target = "目标",
     .noSessions = "（无会话）",
-    .sessionUnopened = "%7hs  （无法打开会话 %d：%hs 失败，错误 0x%08lX；Hushvane 会跳过此会话）\n",
+    .sessionUnopened = "%7hs  （无法打开会话 %d：%hs 失败，错误 0x%08lX；Hushvane 会跳过此会话）",
     .failedCall = "   [%hs 失败：0x%08lX]",
     .systemSoundsAsTarget = "   （系统声音：Hushvane 会把它们当作目标的声音）",
     .systemSoundsMuted = "   （系统声音：Hushvane 会把它们与其他程序一起静音）",
@@ -118,7 +116,7 @@ extern const Texts kChineseTexts = {
     .unmuted = "已取消静音",
     .notChecked = "  未检查",
     .stillMuted = "  仍处于静音",
-    .onDevice = "   位于“%s”\n",
+    .onDevice = "   位于“%s”",
     .unmuteUnopened = "无法打开会话 %d（位于“%s”，错误 0x%08lX）：无法确定它是否处于静音。\n",
     .getMuteFailed = "GetMute 失败，错误 0x%08lX：\n",
     .setMuteFailed = "SetMute 失败，错误 0x%08lX：\n",

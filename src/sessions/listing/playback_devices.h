@@ -1,0 +1,70 @@
+#pragma once
+
+#include <windows.h>
+#include <audiopolicy.h>
+#include <mmdeviceapi.h>
+
+#include "common/com_ref.h"
+
+// A name, and for a device that shares its name with another, its endpoint id too.
+constexpr int kDeviceNameChars = 200;
+constexpr int kMaxOtherDevices = 16;
+// Endpoint ids are short, as "{0.0.0.00000000}.{guid}".
+constexpr int kDeviceIdChars = 128;
+
+// An active playback device: the default one, which Hushvane watches, or another.
+struct PlaybackDevice {
+    ComRef<IMMDevice> device;
+    wchar_t name[kDeviceNameChars];
+    wchar_t id[kDeviceIdChars];
+    bool isDefault;
+    bool communications; // Windows' default device for communications
+};
+
+struct OtherDevices {
+    int count;
+    PlaybackDevice found[kMaxOtherDevices];
+};
+
+// Opens the default playback device with the enumerator, which it creates where there is none,
+// reads its name and prints its heading. False, with a line saying why, when it cannot.
+bool OpenDefaultDevice(ComRef<IMMDeviceEnumerator>* devices, PlaybackDevice* device);
+
+// Finds every active playback device but the default one, which is told apart by its endpoint
+// id, never by its place in the list. A device whose name another one has too is named with its
+// id. Prints a line for what cannot be read; false when some device may not be listed, since
+// the list or an id could not be read.
+bool FindOtherDevices(IMMDeviceEnumerator* devices, const PlaybackDevice& defaultDevice,
+                      OtherDevices* others);
+
+// How a walk of the devices ended.
+enum DeviceWalk { kNoDefaultDevice, kSomeDevicesUnlisted, kEveryDeviceVisited };
+
+// Calls visit(device) for every active playback device, the default one first. The others are
+// found once it has been visited, so that what cannot be read of them follows its lines.
+template <typename Visit>
+DeviceWalk VisitPlaybackDevices(IMMDeviceEnumerator* devices, Visit visit) {
+    ComRef<IMMDeviceEnumerator> enumerator = ComRef<IMMDeviceEnumerator>::AddRefOf(devices);
+    PlaybackDevice defaultDevice = {};
+    if (!OpenDefaultDevice(&enumerator, &defaultDevice)) {
+        return kNoDefaultDevice;
+    }
+    visit(defaultDevice);
+    OtherDevices others = {};
+    const bool complete = FindOtherDevices(enumerator.Get(), defaultDevice, &others);
+    for (int i = 0; i < others.count; ++i) {
+        visit(others.found[i]);
+    }
+    return complete ? kEveryDeviceVisited : kSomeDevicesUnlisted;
+}
+
+// A device's session list, opened as Hushvane opens the default device's.
+struct DeviceSessions {
+    ComRef<IAudioSessionManager2> manager;
+    ComRef<IAudioSessionEnumerator> sessions;
+    int count;
+};
+
+// Opens the device's session list and reads its count. On failure prints which step failed,
+// with the status, and returns the status.
+HRESULT OpenDeviceSessions(IMMDevice* device, DeviceSessions* list);

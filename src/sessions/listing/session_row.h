@@ -1,0 +1,60 @@
+#pragma once
+
+#include <windows.h>
+#include <audiopolicy.h>
+
+#include "sessions/listing/failure.h"
+#include "sessions/output/print.h"
+
+// Who owns a session, found by Hushvane's own resolution and, where that fails, explained.
+struct SessionOwner {
+    bool hasProcessId;
+    DWORD processId;
+    HRESULT processIdStatus; // of GetProcessId, when it failed
+    // Hushvane resolved the owner: path holds its executable, name the file-name part.
+    bool resolved;
+    wchar_t path[MAX_PATH];
+    // The executable's file name, from the path or else from the process list; "?" if neither.
+    wchar_t name[MAX_PATH];
+    // Why Hushvane cannot resolve it, in plain words and in brackets; null when it can.
+    const char* reason;
+    // The owner runs, but Hushvane may not query it.
+    bool accessDenied;
+    // Windows' own sounds, whether or not their owner resolves (Windows 10 may give
+    // taskhostw.exe as their owner, and then Hushvane mutes them with the others).
+    bool systemSounds;
+};
+
+// Resolves the session's owner as Hushvane does (ResolveSessionProcess: GetProcessId, then the
+// image path) and, where that fails, finds out why and the name the process list gives.
+void DescribeSessionOwner(IAudioSessionControl2* control2, HANDLE snapshot, SessionOwner* owner);
+
+// What a listing shows of one session: its owner, mute state, peak and state, and the calls
+// that failed to tell them.
+struct SessionRow {
+    int index;
+    Failure open; // where the session could not be opened, nothing else is read
+    SessionOwner owner;
+    BOOL muted;
+    Failure mute;
+    float peak;
+    Failure meter;
+    bool expired;
+    Failure state;
+    bool target; // its executable is the target's
+};
+
+// Opens session index as Hushvane does, with its meter, and reads its row; where the session
+// cannot be opened, only which step failed.
+void ReadSessionRow(IAudioSessionEnumerator* sessions, int index, const wchar_t* target,
+                    HANDLE snapshot, SessionRow* row);
+
+// The heading of the listing's columns, and a session's row under it; returns the characters
+// printed.
+void PrintColumnHeadings();
+int PrintSessionRow(const SessionRow& row);
+// The line under the heading of a device without sessions.
+void PrintNoSessions();
+
+// The process id and owner columns of a session, for a line that names one.
+void AppendOwnerColumns(LineText* line, const SessionOwner& owner);
