@@ -2,6 +2,7 @@
 # Installs what building and testing need on Debian 12, as root. Quiet when all is there.
 # Both Wines: the 64-bit one runs on every machine, the 32-bit one where 32-bit programs run.
 set -e
+cd "$(dirname "$0")/.."
 packages="cmake g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools googletest
   wine wine64 locales pulseaudio pulseaudio-utils python3-pefile tmux"
 
@@ -11,22 +12,24 @@ missing_of() {
   done
 }
 
-missing=$(missing_of $packages wine32:i386)
-if [ -n "$missing" ]; then
+install() {
   dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
-  echo "Installing:$missing"
+  echo "Installing:$*"
   # A mirror half way through a sync fails one index or another for a while; what was fetched
   # is usually enough.
   apt-get update -qq || apt-get update -qq || echo "apt-get update failed; going on with the package lists there are"
-  missing=$(missing_of $packages)
-  if [ -n "$missing" ]; then
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $missing >/dev/null
-  fi
-  # The i386 libraries must match the amd64 ones version for version, which an index that could
-  # not be fetched prevents; without them only the 64-bit tests run, and the test run says why.
-  if ! DEBIAN_FRONTEND=noninteractive apt-get install -y -qq wine32:i386 >/dev/null; then
-    echo "wine32:i386 could not be installed: the tests can run as 64-bit code only" >&2
-  fi
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$@" >/dev/null
+}
+
+missing=$(missing_of $packages)
+if [ -n "$missing" ]; then
+  install $missing
+fi
+# The 32-bit Wine only where the kernel runs 32-bit programs. Its i386 libraries must match the
+# amd64 ones version for version, which an index that could not be fetched prevents: then only
+# the 64-bit tests run, and the test run says why.
+if /usr/bin/python3 scripts/runs-32-bit.py >/dev/null && [ -n "$(missing_of wine32:i386)" ]; then
+  install wine32:i386 || echo "wine32:i386 could not be installed: the tests can run as 64-bit code only" >&2
 fi
 
 # Wine takes its ANSI code page (936) from this locale and needs it to exist to use UTF-8 file names.

@@ -1,8 +1,11 @@
 #!/bin/sh
-# setup BASE PULSE FAKE DLL: creates the prefix of runner BASE once (wineboot, 10 to 15 s) with
-#   headless message boxes, then gives runners PULSE and FAKE clones of it. In FAKE's prefix,
-#   MMDeviceEnumerator is served by the in-process server DLL (a Windows path).
-# stop RUN...: ends each runner's wineserver and everything it still runs.
+# setup DLL BASE CLONE...: creates the prefix of runner BASE once (wineboot, 10 to 15 s) with
+#   headless message boxes, gives each runner CLONE a clone of it, and serves MMDeviceEnumerator
+#   from the in-process server DLL (a Windows path) in the clones whose runner's name says
+#   "fake". Then keeps a server running in every prefix and starts Windows' own processes there
+#   once, so that no test program waits for them: a server that ends when its last program does
+#   starts them all again with the next one.
+# stop RUN...: ends each runner's server and everything it still runs.
 set -e
 
 # Takes the WINE* settings of runner $1, without running anything.
@@ -13,10 +16,9 @@ use_runner() {
 
 create() {
   use_runner "$1"
-  if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    "$WINELOADER" wineboot -i >/dev/null 2>&1
-    "$WINELOADER" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
-  fi
+  [ -f "$WINEPREFIX/system.reg" ] && return
+  "$WINELOADER" wineboot -i >/dev/null 2>&1
+  "$WINELOADER" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
   # The registry is on disk only once the server has ended; clones copy it from there.
   wineserver -w
 }
@@ -37,10 +39,20 @@ clone() {
   fi
 }
 
-serve_fake_endpoint() {
-  key='HKLM\Software\Classes\CLSID\{BCDE0395-E52F-467C-8E3D-C4579291692E}\InprocServer32'
-  "$WINELOADER" reg add "$key" /ve /d "$1" /f >/dev/null 2>&1
-  "$WINELOADER" reg add "$key" /v ThreadingModel /d Both /f >/dev/null 2>&1
+# A server of its own that stays, and Windows' own processes started once.
+keep_running() {
+  use_runner "$1"
+  wineserver -p 2>/dev/null || true
+  case $1 in
+  *-fake-*)
+    key='HKLM\Software\Classes\CLSID\{BCDE0395-E52F-467C-8E3D-C4579291692E}\InprocServer32'
+    "$WINELOADER" reg add "$key" /ve /d "$2" /f >/dev/null 2>&1
+    "$WINELOADER" reg add "$key" /v ThreadingModel /d Both /f >/dev/null 2>&1
+    ;;
+  *)
+    "$WINELOADER" reg query 'HKCU\Software\Wine\Drivers' >/dev/null 2>&1
+    ;;
+  esac
 }
 
 unset DISPLAY WAYLAND_DISPLAY
@@ -48,10 +60,17 @@ action=$1
 shift
 case $action in
 setup)
-  create "$1"
-  clone "$1" "$2"
-  clone "$1" "$3"
-  serve_fake_endpoint "$4"
+  dll=$1
+  base=$2
+  shift
+  create "$base"
+  for run in "$@"; do
+    [ "$run" = "$base" ] || clone "$base" "$run"
+  done
+  for run in "$@"; do
+    keep_running "$run" "$dll" &
+  done
+  wait
   ;;
 stop)
   for run in "$@"; do
