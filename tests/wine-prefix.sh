@@ -29,12 +29,12 @@ create() {
 # the tests write their own folders.
 clone() {
   use_runner "$1"
-  base=$WINEPREFIX
+  original=$WINEPREFIX
   use_runner "$2"
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     rm -rf "$WINEPREFIX"
-    cp -al "$base" "$WINEPREFIX"
-    (cd "$base" && find . -type f ! -path './drive_c/windows/*' \
+    cp -al "$original" "$WINEPREFIX"
+    (cd "$original" && find . -type f ! -path './drive_c/windows/*' \
       -exec cp -p --parents --remove-destination -t "$WINEPREFIX" {} +)
   fi
 }
