@@ -19,8 +19,9 @@ create() {
   [ -f "$WINEPREFIX/system.reg" ] && return
   "$WINELOADER" wineboot -i >/dev/null 2>&1
   "$WINELOADER" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
-  # The registry is on disk only once the server has ended; clones copy it from there.
-  wineserver -w
+  # The registry is on disk only once the server has ended; clones copy it from there. Ended
+  # at once, it still writes the registry, without the seconds it would linger.
+  wineserver -k
 }
 
 # Gives runner $2 a clone of runner $1's prefix. Wine's own files under drive_c/windows, which
@@ -39,9 +40,11 @@ clone() {
   fi
 }
 
-# A server of its own that stays, and Windows' own processes started once.
+# A server of its own that stays, and Windows' own processes started once: already done if
+# the server runs.
 keep_running() {
   use_runner "$1"
+  wineserver -k0 2>/dev/null && return
   wineserver -p 2>/dev/null || true
   case $1 in
   *-fake-*)
@@ -74,8 +77,11 @@ setup)
   ;;
 stop)
   for run in "$@"; do
-    use_runner "$run"
-    wineserver -k 2>/dev/null || true
+    (
+      use_runner "$run"
+      wineserver -k 2>/dev/null || true
+    ) &
   done
+  wait
   ;;
 esac
