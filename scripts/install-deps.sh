@@ -3,8 +3,8 @@
 # Both Wines: the 64-bit one runs on every machine, the 32-bit one where 32-bit programs run.
 set -e
 cd "$(dirname "$0")/.."
-packages="cmake g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools googletest
-  wine wine64 locales pulseaudio pulseaudio-utils python3-pefile tmux"
+packages="cmake ninja-build g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools
+  googletest wine wine64 locales pulseaudio pulseaudio-utils python3-pefile tmux"
 
 missing_of() {
   for package in "$@"; do
