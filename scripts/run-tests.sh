@@ -9,6 +9,7 @@ now() {
   date +%s
 }
 sh scripts/install-deps.sh
+export HUSHVANE_DEPS_CHECKED=1
 
 # 32-bit Wine needs a kernel that runs 32-bit programs, and the 32-bit Wine itself.
 i386_refusal=$(/usr/bin/python3 scripts/runs-32-bit.py) || true
