@@ -194,6 +194,9 @@ HRESULT FakeEndpoint::EnumAudioEndpoints(EDataFlow flow, DWORD states,
 }
 
 HRESULT FakeEndpoint::GetCount(UINT* count) {
+    if (faults & kFailDeviceCount) {
+        return E_OUTOFMEMORY;
+    }
     *count = static_cast<UINT>(listed.size());
     return S_OK;
 }
@@ -202,6 +205,9 @@ HRESULT FakeEndpoint::Item(UINT index, IMMDevice** device) {
     *device = nullptr;
     if (index >= listed.size()) {
         return E_INVALIDARG;
+    }
+    if (faults & kFailDeviceItem) {
+        return AUDCLNT_E_DEVICE_INVALIDATED; // unplugged since it was listed
     }
     return Hand(listed[index], reinterpret_cast<void**>(device));
 }

@@ -29,6 +29,9 @@ enum FakeFault : unsigned {
     kNoSessionManager = 1u << 12,
     kFailEnumAudioEndpoints = 1u << 13,
     kFailGetState = 1u << 14,
+    // The device collection.
+    kFailDeviceCount = 1u << 15,
+    kFailDeviceItem = 1u << 16,
 };
 
 struct FakeSession;

@@ -10,8 +10,9 @@
 #include "fake_server/fake_script.h"
 #include "sessions/output/cells.h"
 #include "sessions/output/texts.h"
-#include "sessions/watch/console_window.h"
+#include "sessions/console_window.h"
 #include "sessions/watch/screen.h"
+#include "sessions/watch/watch.h"
 #include "test_support.h"
 
 namespace {
@@ -515,6 +516,22 @@ TEST_F(SessionsWithFakeEndpoint, NamesTheDeviceAndTheStepThatFailed) {
          0,
          {device, kNoHushvane, kHeader, L"         (no sessions)",
           L"Cannot list the other playback devices: EnumAudioEndpoints failed with 0x8007000E."}},
+        {"no count of the other devices",
+         kFailDeviceCount,
+         L"Fake Speakers (Hushvane tests)",
+         0,
+         {device, kNoHushvane, kHeader, L"         (no sessions)",
+          L"Cannot list the other playback devices: GetCount failed with 0x8007000E."},
+         [](FakeScript*) {}},
+        {"no device from the list",
+         kFailDeviceItem,
+         L"Fake Speakers (Hushvane tests)",
+         0,
+         {device, kNoHushvane, kHeader, L"         (no sessions)",
+          L"Playback device 1 of 3 is not listed: Item failed with 0x88890004.",
+          L"Playback device 2 of 3 is not listed: Item failed with 0x88890004.",
+          L"Playback device 3 of 3 is not listed: Item failed with 0x88890004."},
+         [](FakeScript*) {}},
         {"another device's sessions",
          0,
          L"Fake Speakers (Hushvane tests)",
@@ -599,7 +616,9 @@ TEST_F(SessionsWithFakeEndpoint, UnmuteAllCallsSetMuteOnTheMutedSessionsOnly) {
         DWORD exitCode;
         const wchar_t* lastLine;
         const wchar_t* chineseLastLine;
-        bool noDefaultId = false; // then the headset's session is left alone
+        bool noDefaultId = false;    // then the headset's session is left alone
+        unsigned endpointFaults = 0; // and with these, whose call is named
+        const wchar_t* failedCall = L"";
     };
     const Case cases[] = {
         {"all accepted", 0, 0, L"5 sessions unmuted; none is left muted.",
@@ -612,10 +631,18 @@ TEST_F(SessionsWithFakeEndpoint, UnmuteAllCallsSetMuteOnTheMutedSessionsOnly) {
         {"no id for the default device", 0, 1,
          L"4 sessions unmuted; some playback devices could not be listed.",
          L"已取消 4 个会话的静音；有些播放设备无法列出。", true},
+        {"no count of the other devices", 0, 1,
+         L"4 sessions unmuted; some playback devices could not be listed.",
+         L"已取消 4 个会话的静音；有些播放设备无法列出。", false, kFailDeviceCount, L"GetCount"},
+        {"no device from the list", 0, 1,
+         L"4 sessions unmuted; some playback devices could not be listed.",
+         L"已取消 4 个会话的静音；有些播放设备无法列出。", false, kFailDeviceItem, L"Item"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         wcscpy(script_->deviceId, c.noDefaultId ? L"" : L"{0.0.0.00000000}.{hushvane-fake}");
+        script_->endpointFaults = c.endpointFaults;
+        const bool unlisted = c.noDefaultId || c.endpointFaults != 0;
         std::vector<SessionRow> rows = {
             {PoolProcess(kChat).id, 0.0f, TRUE, c.refusingFaults, {}},
             {PoolProcess(kPlayer).id, 0.5f, FALSE, 0, {}},
@@ -633,11 +660,11 @@ TEST_F(SessionsWithFakeEndpoint, UnmuteAllCallsSetMuteOnTheMutedSessionsOnly) {
         std::vector<std::wstring> lines = Lines(run.out);
         EXPECT_EQ(lines.back(), Tr(c.lastLine, c.chineseLastLine)) << run.out;
         const LONG expectedCalls[] = {
-            c.refusingFaults == kFailGetMute ? 0 : 1, 0, 1, 1, 0, 1, c.noDefaultId ? 0 : 1, 0};
+            c.refusingFaults == kFailGetMute ? 0 : 1, 0, 1, 1, 0, 1, unlisted ? 0 : 1, 0};
         for (size_t i = 0; i < rows.size(); ++i) {
             EXPECT_EQ(script_->setMuteCalls[i], expectedCalls[i]) << "session " << i;
             EXPECT_EQ(script_->muted[i] != FALSE,
-                      (i == 0 && c.refusingFaults != 0) || i == 7 || (i == 6 && c.noDefaultId))
+                      (i == 0 && c.refusingFaults != 0) || i == 7 || (i == 6 && unlisted))
                 << "session " << i;
         }
         const std::wstring unmuted = Tr(L"Unmuted ", L"已取消静音 ");
@@ -651,7 +678,10 @@ TEST_F(SessionsWithFakeEndpoint, UnmuteAllCallsSetMuteOnTheMutedSessionsOnly) {
                                         L"Speakers (Hushvane tests)”\n")));
         EXPECT_EQ(Has(run.out, PoolProcess(kChat).imagePath + Tr(L"   on ", L"   位于“") +
                                    kHeadset + Tr(L"\n", L"”\n")),
-                  !c.noDefaultId);
+                  !unlisted);
+        if (c.endpointFaults != 0) {
+            EXPECT_TRUE(Has(run.out, c.failedCall + Tr(L" failed with 0x", L" 失败，错误 0x")));
+        }
         if (c.refusingFaults == kFailSetMute) {
             EXPECT_TRUE(Has(run.out, Tr(L"SetMute failed with 0x88890004:\n  still muted",
                                         L"SetMute 失败，错误 0x88890004：\n  仍处于静音")));
@@ -1228,15 +1258,15 @@ std::vector<std::wstring> Joined(std::vector<std::vector<std::wstring>> parts) {
 }
 
 // In Windows Terminal a watch writes virtual terminal sequences alone; tmux, a real terminal
-// emulator, is fed the very bytes, while a console of Wine's stands for the window whose size the
-// watch reads. The window is as wide as the verdict, and a resize makes it too small for the
-// listing. The user's prompt left a colour set, and the device's name holds sequences.
+// emulator, is fed the very bytes, and the watch is given the window's size as it would read it.
+// The window is as wide as the verdict, and a resize makes it too small for the listing. The
+// user's prompt left a colour set, and the device's name holds sequences.
 TEST(SessionsTerminal, DrawsOnTheAlternateScreenAndGivesTheUsersScreenBack) {
     const std::wstring verdict =
         L"player.exe is running and has 1 session on this device; it is loud now.";
     const SHORT width = static_cast<SHORT>(verdict.size());
     Terminal terminal({width, 14});
-    HANDLE window = FreshConsole(width, 14, 14);
+    COORD window = {width, 14};
     const char user[] = "\x1b[1;31mred \xF0\xA0\xAE\xB7 row\x1b[0m\r\n\x1b[38;2;255;128;0m"
                         "\xF0\x9F\x98\x80 truecolour\x1b[0m\r\nPS C:\\> watch\r\n\x1b[44m";
     WriteFile(terminal.output, user, sizeof(user) - 1, nullptr, nullptr);
@@ -1260,11 +1290,18 @@ TEST(SessionsTerminal, DrawsOnTheAlternateScreenAndGivesTheUsersScreenBack) {
     endpoint.AddSession(L"player", PoolProcess(kPlayer).id).peak = 0.5f;
     endpoint.AddSession(L"guarded", PoolProcess(kDenied).id);
     endpoint.AddSession(L"guarded", PoolProcess(kDenied).id);
-    WatchScreen screen = {};
-    ASSERT_TRUE(OpenTerminalScreen(terminal.output, window, &screen));
+    static TerminalScreen screen;
+    static Listing listing;
+    static Frame frame;
+    ASSERT_TRUE(OpenTerminalScreen(terminal.output, 0, window, &screen));
     auto draw = [&] {
-        EXPECT_TRUE(DrawWatchScreen(&screen, L"player.exe", &endpoint));
+        ReadWatchListing(L"player.exe", &endpoint, window.Y, true, &listing);
+        EXPECT_TRUE(DrawTerminalScreen(&screen, listing, window, &frame));
         terminal.Feed();
+    };
+    auto close = [&] {
+        CloseTerminalScreen(&screen, window);
+        WriteFrame(terminal.output, frame);
     };
     auto session = [](DWORD id, const wchar_t* columns, const std::wstring& rest) {
         const std::wstring pid = std::to_wstring(id);
@@ -1313,7 +1350,7 @@ TEST(SessionsTerminal, DrawsOnTheAlternateScreenAndGivesTheUsersScreenBack) {
     // listing to it. The one row left would hold the last session, but the sessions before it do
     // not fit: no session is shown out of turn.
     terminal.Run(terminal.tmux + L"resize-window -x 64 -y 9");
-    SetBuffer(window, {64, 9}, {64, 9});
+    window = {64, 9};
     draw();
     const std::vector<std::wstring> fitted =
         Joined({{top[0], top[1], top[2]},
@@ -1323,7 +1360,7 @@ TEST(SessionsTerminal, DrawsOnTheAlternateScreenAndGivesTheUsersScreenBack) {
     EXPECT_EQ(std::vector<std::wstring>(rows.begin() + 1, rows.end()), fitted);
     EXPECT_EQ(terminal.Run(terminal.tmux + L"display -p '#{alternate_on}#{cursor_flag}'"), L"10\n");
 
-    CloseWatchScreen(&screen);
+    close();
     terminal.Feed();
     ASSERT_TRUE(WaitUntil([&] { return Has(terminal.Capture(L""), L"(4 more sessions"); }, 3000));
     // The user's rows as they were, colours and characters included, then, as the width changed
@@ -1349,7 +1386,7 @@ TEST(SessionsTerminal, DrawsOnTheAlternateScreenAndGivesTheUsersScreenBack) {
     }
 
     // A watch that crashes gives the terminal back: the main screen, the cursor, the wrap.
-    ASSERT_TRUE(OpenTerminalScreen(terminal.output, window, &screen));
+    ASSERT_TRUE(OpenTerminalScreen(terminal.output, 0, window, &screen));
     draw();
     ASSERT_EQ(terminal.Run(terminal.tmux + L"display -p '#{alternate_on}#{cursor_flag}'"), L"10\n");
     LPTOP_LEVEL_EXCEPTION_FILTER filter = SetUnhandledExceptionFilter(nullptr);
@@ -1362,12 +1399,10 @@ TEST(SessionsTerminal, DrawsOnTheAlternateScreenAndGivesTheUsersScreenBack) {
     EXPECT_EQ(
         terminal.Run(terminal.tmux + L"display -p '#{alternate_on}#{cursor_flag}#{wrap_flag}'"),
         L"011\n");
-    CloseWatchScreen(&screen);
-    CollectLines(false);
+    close();
     EXPECT_FALSE(
         Has(ReadUtf8(terminal.windowsFolder + L"out").substr(written.size()), L"\x1b[9999;1H"))
         << "below the user's rows, with the width unchanged";
-    CloseHandle(window);
 }
 
 // A pseudo console's own window says nothing of whether anyone sees it: a terminal that shows

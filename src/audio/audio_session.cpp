@@ -8,10 +8,6 @@ HRESULT CreateDeviceEnumerator(ComRef<IMMDeviceEnumerator>* enumerator) {
                             __uuidof(IMMDeviceEnumerator), enumerator->PutVoid());
 }
 
-HRESULT GetDefaultRenderDevice(IMMDeviceEnumerator* enumerator, ComRef<IMMDevice>* device) {
-    return GetDefaultPlaybackDevice(enumerator, eMultimedia, device);
-}
-
 HRESULT ActivateSessionManager(IMMDevice* device, ComRef<IAudioSessionManager2>* manager) {
     return device->Activate(__uuidof(IAudioSessionManager2), kAllContexts, nullptr,
                             manager->PutVoid());
@@ -26,24 +22,28 @@ bool ReadSessionCount(IAudioSessionEnumerator* sessions) {
     return true;
 }
 
-HRESULT OpenSession(IAudioSessionEnumerator* sessions, int index, bool withMeter,
-                    SessionControls* session) {
+FailedCall OpenSession(IAudioSessionEnumerator* sessions, int index, bool withMeter,
+                       SessionControls* session) {
     HRESULT status = sessions->GetSession(index, session->control.Put());
     if (FAILED(status)) {
-        return status;
+        return {"GetSession", status};
     }
     status = session->control->QueryInterface(__uuidof(IAudioSessionControl2),
                                               session->control2.PutVoid());
     if (FAILED(status)) {
-        return status;
+        return {"QueryInterface(IAudioSessionControl2)", status};
     }
     status =
         session->control2->QueryInterface(__uuidof(ISimpleAudioVolume), session->volume.PutVoid());
-    if (FAILED(status) || !withMeter) {
-        return status;
+    if (FAILED(status)) {
+        return {"QueryInterface(ISimpleAudioVolume)", status};
     }
-    return session->control->QueryInterface(__uuidof(IAudioMeterInformation),
-                                            session->meter.PutVoid());
+    if (!withMeter) {
+        return {nullptr, status};
+    }
+    status = session->control->QueryInterface(__uuidof(IAudioMeterInformation),
+                                              session->meter.PutVoid());
+    return CheckCall("QueryInterface(IAudioMeterInformation)", status);
 }
 
 bool ResolveSessionProcess(IAudioSessionControl2* control2) {

@@ -6,6 +6,7 @@
 #include <endpointvolume.h>
 
 #include "common/com_ref.h"
+#include "common/failed_call.h"
 
 // MinGW-w64's endpointvolume.h only forward-declares the peak meter; this is its Windows layout.
 #ifndef __IAudioMeterInformation_INTERFACE_DEFINED__
@@ -28,12 +29,14 @@ static_assert(kAllContexts == 0x17, "all activation contexts");
 
 HRESULT CreateDeviceEnumerator(ComRef<IMMDeviceEnumerator>* enumerator);
 
-// The default playback device for a role: Hushvane watches the multimedia one.
+// Hushvane watches the default playback device for multimedia.
+constexpr ERole kWatchedRole = eMultimedia;
+
+// The default playback device for a role.
 inline HRESULT GetDefaultPlaybackDevice(IMMDeviceEnumerator* enumerator, ERole role,
                                         ComRef<IMMDevice>* device) {
     return enumerator->GetDefaultAudioEndpoint(eRender, role, device->Put());
 }
-HRESULT GetDefaultRenderDevice(IMMDeviceEnumerator* enumerator, ComRef<IMMDevice>* device);
 HRESULT ActivateSessionManager(IMMDevice* device, ComRef<IAudioSessionManager2>* manager);
 
 // Reads the number of sessions into sessionCount; false when it cannot be read.
@@ -49,10 +52,10 @@ struct SessionControls {
 };
 
 // Opens session index of the enumerator: its control, the extended control, the volume control
-// and, withMeter, the peak meter from the control. Stops at the first failure and returns its
-// status; the holders left empty tell which step failed.
-HRESULT OpenSession(IAudioSessionEnumerator* sessions, int index, bool withMeter,
-                    SessionControls* session);
+// and, withMeter, the peak meter from the control. Stops at the first call that fails and
+// returns it.
+FailedCall OpenSession(IAudioSessionEnumerator* sessions, int index, bool withMeter,
+                       SessionControls* session);
 
 // Reads the session's owning process id into sessionProcessId and resolves it to imagePath.
 bool ResolveSessionProcess(IAudioSessionControl2* control2);

@@ -65,7 +65,7 @@ void WeighReadings(IAudioSessionEnumerator* sessions, const TickReadings& readin
 // failure on the way means no reading from this session.
 void VisitSession(IAudioSessionEnumerator* sessions, int index, TickReadings* readings) {
     SessionControls session;
-    if (FAILED(OpenSession(sessions, index, true, &session))) {
+    if (OpenSession(sessions, index, true, &session).name != nullptr) {
         return;
     }
     if (!ResolveSessionProcess(session.control2.Get())) {

@@ -11,7 +11,7 @@ const wchar_t kMuteTraceFormat[] = L"进程名:%s 动作:%d";
 // Any failure before SetMute skips just this session, which keeps its mute state.
 void ApplyMuteToSession(IAudioSessionEnumerator* sessions, int index, MuteAction action) {
     SessionControls session;
-    if (FAILED(OpenSession(sessions, index, false, &session))) {
+    if (OpenSession(sessions, index, false, &session).name != nullptr) {
         return;
     }
     if (!ResolveSessionProcess(session.control2.Get())) {

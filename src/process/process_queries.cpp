@@ -15,23 +15,13 @@ UniqueHandle TakeProcessSnapshot() {
 
 bool IsTargetRunning() {
     const UniqueHandle snapshot = TakeProcessSnapshot();
-    if (!snapshot) {
-        return false;
-    }
-    bool found = false;
-    VisitProcesses(snapshot.Get(), [&found](const PROCESSENTRY32W& entry) {
-        found = IsSameExecutableName(entry.szExeFile, g_watcher.targetName);
-        return !found;
-    });
-    return found;
+    return snapshot && IsExecutableRunning(snapshot.Get(), g_watcher.targetName);
 }
 
 bool QuerySessionImagePath() {
-    const UniqueHandle process(OpenProcessForQuery(g_watcher.sessionProcessId));
-    DWORD size = kImagePathChars;
-    return process && QueryFullProcessImageNameW(process.Get(), 0, g_watcher.imagePath, &size);
+    return QueryExecutablePath(g_watcher.sessionProcessId, g_watcher.imagePath);
 }
 
 bool MatchesTargetName(const wchar_t* imagePath) {
-    return IsSameExecutableName(PathFindFileNameW(imagePath), g_watcher.targetName);
+    return HasExecutableName(imagePath, g_watcher.targetName);
 }

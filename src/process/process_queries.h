@@ -5,6 +5,7 @@
 #include <tlhelp32.h>
 
 #include "common/unique_handle.h"
+#include "common/watcher_state.h"
 
 // The plain query right: processes that refuse it are never resolved, so never touched.
 constexpr DWORD kQueryInformationAccess = PROCESS_QUERY_INFORMATION;
@@ -34,6 +35,33 @@ template <typename Visit> void VisitProcesses(HANDLE snapshot, Visit visit) {
          more = Process32NextW(snapshot, &entry)) {
     }
 }
+
+// Hushvane's rules, each given what it needs.
+
+// True when some process of the snapshot has exactly that executable file name.
+inline bool IsExecutableRunning(HANDLE snapshot, const wchar_t* name) {
+    bool found = false;
+    VisitProcesses(snapshot, [&](const PROCESSENTRY32W& entry) {
+        found = IsSameExecutableName(entry.szExeFile, name);
+        return !found;
+    });
+    return found;
+}
+
+// The full path of the process's executable into path[kImagePathChars]. False when the process
+// cannot be opened for query or its path does not fit.
+inline bool QueryExecutablePath(DWORD processId, wchar_t* path) {
+    const UniqueHandle process(OpenProcessForQuery(processId));
+    DWORD size = kImagePathChars;
+    return process && QueryFullProcessImageNameW(process.Get(), 0, path, &size);
+}
+
+// True when the file-name part of imagePath is exactly name (letter case included).
+inline bool HasExecutableName(const wchar_t* imagePath, const wchar_t* name) {
+    return IsSameExecutableName(PathFindFileNameW(imagePath), name);
+}
+
+// The watcher's queries, on its state.
 
 // True when some running process's executable file name equals the target name exactly.
 bool IsTargetRunning();

@@ -2,44 +2,49 @@
 // them, says whether Hushvane would hear a given target, and can unmute every muted session.
 //
 // Where each rule lives:
-// - Hushvane's own rules, called and never copied: src/audio (opening a session and its meter,
-//   loudness), src/process (the process walk, the name comparison, resolving an owner).
-// - listing/: what is listed. session_listing.cpp walks the devices and gives the verdict on a
-//   target; session_row.cpp reads a session and prints its row (every column's width is there);
-//   playback_devices.cpp finds the default device and the others by their ids; running_programs
-//   .cpp reads the one process snapshot of a listing (listed names, Hushvane's processes, near
-//   misses); unmute_all.cpp; failure.h names a failed call; exit_status.h.
-// - output/: how it is written. print.cpp formats (%s shows control characters as U+FFFD),
-//   writes to a console or as UTF-8, and collects a listing's lines for a console window;
-//   cells.cpp counts cells (cell_widths.cpp is generated); texts*.cpp hold every text.
-// - watch/: the watch. watch.cpp loops and keeps the input's mode; fitted_listing.cpp fits a
-//   listing to a window and paints it; classic_screen.cpp and terminal_screen.cpp draw it in the
-//   two console models; console_window.cpp tells who can see the console.
+// - Hushvane's own rules, called with what they need and never copied: src/audio opens a device,
+//   its session list and a session with its meter, and says whether a peak is loud; src/process
+//   walks a process snapshot and holds the three rules on names: whether an executable runs in a
+//   snapshot (IsExecutableRunning), the executable path of a process id (QueryExecutablePath),
+//   whether a path is the target's (HasExecutableName). src/common/failed_call.h names a failed
+//   call, beside the call, everywhere.
+// - read/: what is read. list_sessions.cpp reads every device and its sessions into a listing
+//   and gives the verdict on a target, all from one process snapshot; session_row.cpp reads a
+//   session and formats its row (every column's width is there); devices.cpp finds the default
+//   device and the others by their ids; processes.cpp reads names from the snapshot (listed
+//   names, Hushvane's processes, near misses); unmute_all.cpp.
+// - output/: how it is written. listing.h is a listing as data, its lines each with its kind,
+//   written by WriteListing; format.cpp formats (%s shows control characters as U+FFFD, widths
+//   count cells); writer.cpp is the one buffered writer, to a console or as UTF-8; cells.cpp
+//   counts cells (cell_widths.cpp is generated); texts*.cpp hold every text.
+// - watch/: the watch. watch.cpp reads a listing every second and keeps the console's modes;
+//   frame.cpp decides what a window shows of a listing; classic_screen.cpp and
+//   terminal_screen.cpp draw a frame in the two console models.
+// - console_window.cpp tells a pseudo console and whether anyone sees the window; whether to
+//   wait for Enter is decided here, where it is used.
+// Strings are handled with Windows' own lstr functions (lstrcpynW, lstrlenW, lstrcmpW,
+// lstrcmpiW): kernel32 has them on every Windows, lstrcpynW never writes past its buffer and
+// always ends the copy, and Hushvane's own name comparison (StrCmpW) stays the one exception.
 #include <windows.h>
 #include <objbase.h>
 #include <shellapi.h>
-#include <shlwapi.h>
-#include <wchar.h>
 
-#include "sessions/listing/exit_status.h"
-#include "sessions/listing/session_listing.h"
-#include "sessions/listing/unmute_all.h"
-#include "sessions/output/print.h"
+#include "sessions/console_window.h"
+#include "sessions/exit_status.h"
 #include "sessions/output/texts.h"
-#include "sessions/watch/console_window.h"
+#include "sessions/read/list_sessions.h"
+#include "sessions/read/unmute_all.h"
 #include "sessions/watch/watch.h"
 
 namespace {
 
 struct Command {
-    bool watch;
-    bool unmuteAll;
-    bool help;
+    bool watch, unmuteAll, help;
     const wchar_t* target; // null when none was given
 };
 
 bool IsOption(const wchar_t* argument, const wchar_t* option) {
-    return StrCmpIW(argument, option) == 0;
+    return lstrcmpiW(argument, option) == 0;
 }
 
 // Options may stand before or after the target.
@@ -70,21 +75,21 @@ bool ParseArguments(int count, wchar_t** arguments, Command* command) {
     return true;
 }
 
-int RunCommand(const Command& command) {
+int RunCommand(const Command& command, Writer* out) {
     if (command.help) {
-        Print(Text().usage);
+        WriteFormatted(out, Text().usage);
         return kExitDone;
     }
-    if (command.unmuteAll) {
-        return UnmuteAllSessions();
-    }
-    if (command.watch) {
-        return WatchSessions(command.target);
-    }
-    return ListSessions(command.target, nullptr, nullptr);
+    static Listing listing;
+    StartListing(&listing, kEverySession);
+    const int status = command.watch       ? WatchSessions(command.target)
+                       : command.unmuteAll ? UnmuteAllSessions(&listing)
+                                           : ListSessions(command.target, nullptr, &listing);
+    WriteListing(out, listing);
+    return status;
 }
 
-int RunCommandLine(bool* watch) {
+int RunCommandLine(bool* watch, Writer* out) {
     // Split as Hushvane.exe splits its own command line, so a name is read the same way.
     int count = 0;
     wchar_t** arguments = CommandLineToArgvW(GetCommandLineW(), &count);
@@ -100,11 +105,48 @@ int RunCommandLine(bool* watch) {
     }
     *watch = command.watch;
     CoInitialize(nullptr);
-    int status = RunCommand(command);
-    FlushOutput();
+    const int status = RunCommand(command, out);
+    Flush(out);
     CoUninitialize();
     LocalFree(arguments);
     return status;
+}
+
+// Services run in session 0, where nobody sees anything; a session that cannot be told counts as
+// that one.
+bool IsServiceSession() {
+    DWORD session = 0;
+    return !ProcessIdToSessionId(GetCurrentProcessId(), &session) || session == 0;
+}
+
+// A task run whether the user is logged on or not, and a service, run in a window station with
+// no display.
+bool IsWindowStationVisible() {
+    USEROBJECTFLAGS flags = {};
+    DWORD needed = 0;
+    return GetUserObjectInformationW(GetProcessWindowStation(), UOI_FLAGS, &flags, sizeof(flags),
+                                     &needed) &&
+           (flags.dwFlags & WSF_VISIBLE) != 0;
+}
+
+// Started from Explorer, a shortcut or Win+R, the console window is the companion's alone and
+// closes the moment it ends. Nobody could answer a prompt where a shell or another program
+// shares the console, where the output goes to a file or a pipe, where the console has no window
+// (CREATE_NO_WINDOW) or a hidden one (SW_HIDE), or where nothing is displayed (a service, or a
+// task run whether the user is logged on or not).
+bool IsSomeoneThereToAnswer() {
+    DWORD processes[2];
+    if (GetConsoleProcessList(processes, 2) != 1 || !IsConsole(GetStdHandle(STD_OUTPUT_HANDLE)) ||
+        !IsConsole(GetStdHandle(STD_INPUT_HANDLE)) || IsServiceSession()) {
+        return false;
+    }
+    STARTUPINFOW startup = {};
+    GetStartupInfoW(&startup);
+    if ((startup.dwFlags & STARTF_USESHOWWINDOW) != 0 && startup.wShowWindow == SW_HIDE) {
+        return false;
+    }
+    HWND window = GetConsoleWindow();
+    return window != nullptr && IsConsoleWindowShown(window) && IsWindowStationVisible();
 }
 
 int g_exitStatus;
@@ -115,18 +157,21 @@ BOOL WINAPI EndWithRunStatus(DWORD) {
     ExitProcess(static_cast<UINT>(g_exitStatus));
 }
 
-void WaitForEnter(int status) {
+void WaitForEnter(int status, Writer* out) {
     g_exitStatus = status;
     SetConsoleCtrlHandler(EndWithRunStatus, TRUE);
     // Keys typed while the run went on are not an answer to a prompt they came before.
     HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
     FlushConsoleInputBuffer(input);
-    Print(Text().pressEnter);
-    FlushOutput();
+    WriteFormatted(out, Text().pressEnter);
+    Flush(out);
     wchar_t typed[64];
     DWORD read = 0;
-    while (ReadConsoleW(input, typed, 64, &read, nullptr) && read > 0 &&
-           wmemchr(typed, L'\r', read) == nullptr) {
+    bool entered = false;
+    while (!entered && ReadConsoleW(input, typed, 64, &read, nullptr) && read > 0) {
+        for (DWORD i = 0; i < read; ++i) {
+            entered |= typed[i] == L'\r';
+        }
     }
 }
 
@@ -134,11 +179,13 @@ void WaitForEnter(int status) {
 
 int wmain() {
     ChooseTexts();
+    static Writer out;
+    out.handle = GetStdHandle(STD_OUTPUT_HANDLE);
     bool watch = false;
-    int status = RunCommandLine(&watch);
+    const int status = RunCommandLine(&watch, &out);
     // A watch runs until Ctrl+C: it never ends by itself with something left to read.
     if (!watch && IsSomeoneThereToAnswer()) {
-        WaitForEnter(status);
+        WaitForEnter(status, &out);
     }
     return status;
 }

@@ -38,7 +38,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     if (FAILED(CreateDeviceEnumerator(&g_watcher.deviceEnumerator))) {
         return 0;
     }
-    if (FAILED(GetDefaultRenderDevice(g_watcher.deviceEnumerator.Get(), &g_watcher.renderDevice))) {
+    if (FAILED(GetDefaultPlaybackDevice(g_watcher.deviceEnumerator.Get(), kWatchedRole,
+                                        &g_watcher.renderDevice))) {
         return 0;
     }
 

@@ -1,29 +1,10 @@
 #include "sessions/output/texts.h"
 
-#include <windows.h>
-
-namespace {
-
-// The languages beside English, by the primary language of Windows' display language.
-struct Language {
-    WORD primary;
-    const Texts* texts;
-};
-const Language kLanguages[] = {
-    {LANG_CHINESE, &kChineseTexts}, // Simplified Chinese, the language Hushvane speaks
-};
-
-} // namespace
-
 const Texts* g_texts = &kEnglishTexts;
 
+// Simplified Chinese, the language Hushvane speaks, for every Chinese display language.
 const Texts* TextsFor(LANGID language) {
-    for (const Language& known : kLanguages) {
-        if (known.primary == PRIMARYLANGID(language)) {
-            return known.texts;
-        }
-    }
-    return &kEnglishTexts;
+    return PRIMARYLANGID(language) == LANG_CHINESE ? &kChineseTexts : &kEnglishTexts;
 }
 
 void ChooseTexts() {

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-// Every text of HushvaneSessions.exe in one language, as UTF-8 formats for Print: one table for
+// Every text of HushvaneSessions.exe in one language, as UTF-8 formats: one table for
 // each language, in texts_<language>.cpp, and a line in texts.cpp that says for which display
 // language it is. Every table gives every text (a test checks it), with the same arguments.
 struct Texts {
@@ -16,103 +16,67 @@ struct Texts {
 
     // The watch.
     const char* everySecond;
-    const char* cannotWatch; // %lu the error
+    const char* cannotWatch; // %hs the call, %lu the error
     const char* more;        // %d, %hs: what a window too small left out
+    const char* notListed;   // %d, %hs: what a listing too long left out
     const char* moreBoth;    // %d, %hs the sessions, %d, %hs the lines
-    const char* line;
-    const char* lines;
+    const char *line, *lines;
 
     // A device, its sessions and their columns.
     const char* defaultDevice; // %s the device
     const char* otherDevice;   // %s the device, %hs the communications note
     const char* communications;
-    const char* cantRead; // %hs what, %hs the call, %08lX the status
-    const char* theAudioDevices;
-    const char* theDefaultDevice;
-    const char* theDeviceSessions;
-    const char* theSessionCount;
+    // What cannot be read: %hs the call, %08lX the status.
+    const char *audioDevicesUnread, *defaultDeviceUnread, *sessionsUnread, *sessionCountUnread;
     const char* noSessionManager;
-    const char* columnProcessId;
-    const char* columnMute;
-    const char* columnPeak;
-    const char* columnSound;
-    const char* columnExecutable;
-    const char* columnPath;
-    const char* muted;
-    const char* audible;
-    const char* loud;
-    const char* silent;
-    const char* target;
-    const char* noSessions;
+    const char *columnProcessId, *columnMute, *columnPeak, *columnSound, *columnExecutable,
+        *columnPath;
+    const char *muted, *audible, *loud, *silent, *target, *noSessions;
     const char* sessionUnopened; // %d the index, %hs the call, %08lX the status
     const char* failedCall;      // %hs the call, %08lX the status
-    const char* systemSoundsAsTarget;
-    const char* systemSoundsMuted;
-    const char* expired;
-    const char* session;
-    const char* sessions;
+    const char *systemSoundsAsTarget, *systemSoundsMuted, *expired, *session, *sessions;
 
     // Who owns a session, when Hushvane cannot tell.
-    const char* systemSoundsName;
-    const char* reasonSystemSounds;
-    const char* reasonDenied;
-    const char* reasonNoProcess;
-    const char* reasonNoPath;
-    const char* reasonNoProcessId;
+    const char *systemSoundsName, *reasonSystemSounds, *reasonDenied, *reasonNoProcess,
+        *reasonNoPath, *reasonNoProcessId;
     const char* hushvaneNotRunning;
     const char* hushvaneRunning;      // %lu the process
     const char* hushvaneRunningTimes; // %d the count; the processes follow
     const char* listSeparator;        // between two processes
-    const char* andMore;
-    const char* fight;
+    const char *andMore, *fight;
 
     // The verdict on a target.
     const char* notRunning; // %s the target
     const char* closest;
     const char* nearMiss; // %s the name, %hs how it is near, %hs the letter case note
-    const char* sameName;
-    const char* withoutFolder;
-    const char* withExe;
-    const char* inOtherCase;
-    const char* none;
+    const char *sameName, *withoutFolder, *withExe, *inOtherCase, *none;
     const char* noSessionHere; // %s the target
     const char* running;       // %s the target, %d, %hs its sessions, %hs the sound
-    const char* loudNow;
-    const char* silentNow;
-    const char* peakUnread;
+    const char *loudNow, *silentNow, *peakUnread;
     const char* elsewhereToo;  // %s the target, %d, %hs its sessions, %s the device
     const char* elsewhereOnly; // %d, %hs its sessions, %s, %s the device, %s the target
     const char* otherCase;     // %lu the process, %s its name, %s the target
     const char* denied;        // %d, %hs the sessions, %s the target, %hs belong
-    const char* belongs;
-    const char* belong;
+    const char *belongs, *belong;
 
     // Devices.
-    const char* nameUnread;      // %s the id
-    const char* nameAndIdUnread; // %08lX the status
-    const char* twinId;          // %s the id
-    const char* defaultIdUnread; // %08lX the status
-    const char* listUnread;      // %08lX the status
-    const char* deviceUnlisted;  // %u, %u which of how many, %hs the call, %08lX the status
-    const char* tooManyDevices;  // %d the most
+    const char* nameUnread;                   // %s the id
+    const char* nameAndIdUnread;              // %08lX the status
+    const char* twinId;                       // %s the id
+    const char *defaultIdUnread, *listUnread; // %hs the call, %08lX the status
+    const char* deviceUnlisted; // %u, %u which of how many, %hs the call, %08lX the status
+    const char* tooManyDevices; // %d the most
 
     // --unmute-all.
-    const char* unmuted;
-    const char* notChecked;
-    const char* stillMuted;
+    const char *unmuted, *notChecked, *stillMuted;
     const char* onDevice;       // %s the device
-    const char* unmuteUnopened; // %d the index, %s the device, %08lX the status
-    const char* getMuteFailed;  // %08lX the status
-    const char* setMuteFailed;  // %08lX the status
+    const char* unmuteUnopened; // %d the index, %s the device, %hs the call, %08lX the status
+    const char* callFailed;     // %hs the call, %08lX the status
     const char* unmuteDevice;   // %s the device
     const char* unmutedCount;   // %d, %hs the sessions
     const char* uncheckedCount; // %d
     const char* unreadDevices;  // %d, %hs the devices
-    const char* device;
-    const char* devices;
-    const char* unlisted;
-    const char* noneLeft;
-    const char* fullStop;
+    const char *device, *devices, *unlisted, *noneLeft, *fullStop;
 };
 
 extern const Texts kEnglishTexts;

@@ -26,22 +26,22 @@ extern const Texts kEnglishTexts = {
     .pressEnter = "\nPress Enter to close this window.",
 
     .everySecond = "   (every second; Ctrl+C ends)",
-    .cannotWatch = "Cannot watch: CreateEvent failed with error %lu.\n",
+    .cannotWatch = "Cannot watch: %hs failed with error %lu.\n",
     .more = "(%d more %hs: enlarge the window, or redirect to a file)",
+    .notListed = "(%d more %hs not listed)\n",
     .moreBoth = "(%d more %hs and %d more %hs: enlarge the window, or redirect to a file)",
     .line = "line",
     .lines = "lines",
 
-    .defaultDevice = "Default playback device: %s\n",
-    .otherDevice = "Other playback device: %s%hs; Hushvane does not watch it\n",
+    .defaultDevice = "Default playback device: %s",
+    .otherDevice = "Other playback device: %s%hs; Hushvane does not watch it",
     .communications = " (Windows' default for communications)",
-    .cantRead = "Cannot read %hs: %hs failed with 0x%08lX.\n",
-    .theAudioDevices = "the audio devices",
-    .theDefaultDevice = "the default playback device",
-    .theDeviceSessions = "the device's sessions",
-    .theSessionCount = "the number of sessions",
+    .audioDevicesUnread = "Cannot read the audio devices: %hs failed with 0x%08lX.",
+    .defaultDeviceUnread = "Cannot read the default playback device: %hs failed with 0x%08lX.",
+    .sessionsUnread = "Cannot read the device's sessions: %hs failed with 0x%08lX.",
+    .sessionCountUnread = "Cannot read the number of sessions: %hs failed with 0x%08lX.",
     .noSessionManager =
-        "The session manager is not available: listing sessions needs Windows 7 or later.\n",
+        "The session manager is not available: listing sessions needs Windows 7 or later.",
     .columnProcessId = "PID",
     .columnMute = "mute",
     .columnPeak = "peak",
@@ -54,8 +54,7 @@ extern const Texts kEnglishTexts = {
     .silent = "silent",
     .target = "target",
     .noSessions = "(no sessions)",
-    .sessionUnopened =
-        "%7hs  (session %d cannot be opened: %hs failed with 0x%08lX; Hushvane skips it)",
+    .sessionUnopened = "(session %d cannot be opened: %hs failed with 0x%08lX; Hushvane skips it)",
     .failedCall = "   [%hs failed: 0x%08lX]",
     .systemSoundsAsTarget = "   (system sounds: Hushvane hears them as the target's)",
     .systemSoundsMuted = "   (system sounds: Hushvane mutes them with the others)",
@@ -69,45 +68,43 @@ extern const Texts kEnglishTexts = {
     .reasonDenied = "(access denied: it runs elevated, as another user, or as a service or "
                     "protected process; Hushvane can neither hear nor mute it)",
     .reasonNoProcess = "(no such process: Hushvane skips the session)",
-    .reasonNoPath = "(its path cannot be read (over 259 characters?): Hushvane skips the "
-                    "session)",
+    .reasonNoPath = "(its path cannot be read (over 259 characters?): Hushvane skips the session)",
     .reasonNoProcessId = "(its process id cannot be read: Hushvane skips the session)",
-    .hushvaneNotRunning = "Hushvane.exe is not running: nothing is muted or unmuted now.\n",
-    .hushvaneRunning = "Hushvane.exe is running as process %lu.\n",
+    .hushvaneNotRunning = "Hushvane.exe is not running: nothing is muted or unmuted now.",
+    .hushvaneRunning = "Hushvane.exe is running as process %lu.",
     .hushvaneRunningTimes = "Hushvane.exe is running %d times, as processes ",
     .listSeparator = ", ",
     .andMore = " and more",
-    .fight = ": they would fight over the same sessions, so end all but one.\n",
+    .fight = ": they would fight over the same sessions, so end all but one.",
 
     .notRunning = "%s is not running. Hushvane compares names exactly, letter case included, "
-                  "with the file names of running programs.\n",
-    .closest = "Running programs whose names come closest:\n",
-    .nearMiss = "  %s   (%hs%hs)\n",
+                  "with the file names of running programs.",
+    .closest = "Running programs whose names come closest:",
+    .nearMiss = "  %s   (%hs%hs)",
     .sameName = "the same name",
     .withoutFolder = "the name without its folder",
     .withExe = "the name with .exe added",
     .inOtherCase = " in another letter case",
-    .none = "  (none)\n",
+    .none = "  (none)",
     .noSessionHere = "%s is running but has no session on this device that Hushvane can see. "
-                     "Hushvane hears it only while it has a session on this device.\n",
-    .running = "%s is running and has %d %hs on this device; %hs.\n",
+                     "Hushvane hears it only while it has a session on this device.",
+    .running = "%s is running and has %d %hs on this device; %hs.",
     .loudNow = "it is loud now",
     .silentNow = "it is silent now",
     .peakUnread = "its peak cannot be read, so Hushvane hears nothing",
     .elsewhereToo = "%s also has %d %hs on %s, which Hushvane does not watch: Hushvane does not "
-                    "hear it there.\n",
+                    "hear it there.",
     .elsewhereOnly =
         "It has %d %hs on %s, which Hushvane does not watch, so Hushvane does not "
         "hear it there. Make %s the default playback device and start Hushvane "
         "again, or send %s to the default device: in its own settings, or in "
         "Windows 10's App volume and device preferences, or in Windows 11's Settings > "
-        "System > Sound > Volume mixer.\n",
+        "System > Sound > Volume mixer.",
     .otherCase = "Process %lu has a session as %s, which is %s in another letter case: Hushvane "
-                 "compares names exactly, letter case included, so it does not hear that "
-                 "session.\n",
+                 "compares names exactly, letter case included, so it does not hear that session.",
     .denied = "%d %hs of %s %hs to a process that Hushvane may not query: it runs elevated, as "
               "another user, or as a service or protected process. Hushvane hears it only when "
-              "started with the same rights.\n",
+              "started with the same rights.",
     .belongs = "belongs",
     .belong = "belong",
 
@@ -115,22 +112,20 @@ extern const Texts kEnglishTexts = {
     .nameAndIdUnread = "(its name and id cannot be read: 0x%08lX)",
     .twinId = " (id %s)",
     .defaultIdUnread = "The other playback devices are not listed: the default device's id cannot "
-                       "be read (GetId failed with 0x%08lX), so they cannot be told apart from "
-                       "it.\n",
-    .listUnread = "Cannot list the other playback devices: EnumAudioEndpoints failed with "
-                  "0x%08lX.\n",
-    .deviceUnlisted = "Playback device %u of %u is not listed: %hs failed with 0x%08lX.\n",
-    .tooManyDevices = "(more playback devices than %d: the rest are not listed)\n",
+                       "be read (%hs failed with 0x%08lX), so they cannot be told apart from it.",
+    .listUnread = "Cannot list the other playback devices: %hs failed with 0x%08lX.",
+    .deviceUnlisted = "Playback device %u of %u is not listed: %hs failed with 0x%08lX.",
+    .tooManyDevices = "(more playback devices than %d: the rest are not listed)",
 
     .unmuted = "Unmuted",
     .notChecked = "  not checked",
     .stillMuted = "  still muted",
     .onDevice = "   on %s",
     .unmuteUnopened =
-        "Session %d on %s cannot be opened (0x%08lX): whether it is muted is unknown.\n",
-    .getMuteFailed = "GetMute failed with 0x%08lX:\n",
-    .setMuteFailed = "SetMute failed with 0x%08lX:\n",
-    .unmuteDevice = "Other playback device: %s\n",
+        "Session %d on %s cannot be opened (%hs failed with 0x%08lX): whether it is muted is "
+        "unknown.",
+    .callFailed = "%hs failed with 0x%08lX:",
+    .unmuteDevice = "Other playback device: %s",
     .unmutedCount = "%d %hs unmuted",
     .uncheckedCount = "; %d could not be checked or unmuted",
     .unreadDevices = "; the sessions of %d %hs could not be read",

@@ -30,13 +30,13 @@ bool SetBufferToWindow(HANDLE buffer, COORD window) {
 
 // Only the console narrows this buffer, and it does so with the window where it rewraps rows on
 // resize ("wrap text output on resize"); where it does not, both dimensions only grow.
-void NoteRewrap(WatchScreen* screen, const CONSOLE_SCREEN_BUFFER_INFO& info) {
+void NoteRewrap(ClassicScreen* screen, const CONSOLE_SCREEN_BUFFER_INFO& info) {
     screen->rewraps |= info.dwSize.X < screen->size.X;
 }
 
 // A refusal is not asked again every second: the sizes it left are remembered until either
 // changes.
-bool FitBufferToWindow(WatchScreen* screen, CONSOLE_SCREEN_BUFFER_INFO* info) {
+bool FitBufferToWindow(ClassicScreen* screen, CONSOLE_SCREEN_BUFFER_INFO* info) {
     if (IsSameSize(info->dwSize, WindowSize(*info)) ||
         (IsSameSize(screen->refusedWindow, WindowSize(*info)) &&
          IsSameSize(screen->refusedBuffer, info->dwSize))) {
@@ -77,7 +77,7 @@ bool BlankRows(HANDLE screen, SHORT width, int from, int to) {
 
 // A classic console gives up to two cells to any character outside ASCII; ASCII takes exactly
 // one a character.
-bool IsAscii(const ConsoleLine& line) {
+bool IsAscii(const ShownLine& line) {
     int units = 0;
     for (int i = 0; i < line.length; i += units) {
         if (NextCharCells(line.text + i, line.length - i, kMostCells, &units) != 1) {
@@ -90,7 +90,9 @@ bool IsAscii(const ConsoleLine& line) {
 // Writes a line at its row, which moves no cursor and never scrolls, and blanks the rest of the
 // rows it may take, whatever a longer line left there. A line of ASCII takes exactly a cell a
 // character, so its text goes first and only what follows it is blanked.
-bool DrawLine(HANDLE screen, const ConsoleLine& line, SHORT width, int row, int rows) {
+bool DrawLine(HANDLE screen, const ShownLine& line, SHORT width, int top) {
+    const int row = top + line.row;
+    const int rows = line.rows;
     const COORD at = {0, static_cast<SHORT>(row)};
     const int cells = rows * width;
     const int length = line.length < cells ? line.length : cells;
@@ -112,10 +114,9 @@ bool DrawLine(HANDLE screen, const ConsoleLine& line, SHORT width, int row, int 
 
 } // namespace
 
-bool OpenClassicScreen(HANDLE user, WatchScreen* screen) {
+bool OpenClassicScreen(HANDLE user, ClassicScreen* screen) {
     CONSOLE_SCREEN_BUFFER_INFO info;
-    DWORD mode = 0;
-    if (!GetConsoleScreenBufferInfo(user, &info) || !GetConsoleMode(user, &mode)) {
+    if (!GetConsoleScreenBufferInfo(user, &info)) {
         return false;
     }
     screen->own.Reset(CreateConsoleScreenBuffer(GENERIC_READ | GENERIC_WRITE,
@@ -127,28 +128,21 @@ bool OpenClassicScreen(HANDLE user, WatchScreen* screen) {
     }
     // As tall and wide as the window, so nothing is out of sight.
     SetBufferToWindow(own, WindowSize(info));
-    CONSOLE_CURSOR_INFO cursor;
-    if (GetConsoleCursorInfo(own, &cursor)) {
-        cursor.bVisible = FALSE;
-        SetConsoleCursorInfo(own, &cursor);
-    }
+    const CONSOLE_CURSOR_INFO hidden = {25, FALSE};
+    SetConsoleCursorInfo(own, &hidden);
     if (!SetConsoleActiveScreenBuffer(own)) {
         screen->own.Reset(nullptr);
         return false;
     }
-    screen->terminal = false;
-    screen->output = user;
-    screen->console = own;
-    screen->moded = user;
-    screen->userMode = mode;
+    screen->user = user;
     screen->top = -1;
-    SetConsoleMode(user, LineMode(mode));
     return true;
 }
 
-bool DrawClassicScreen(WatchScreen* screen, const wchar_t* target, IMMDeviceEnumerator* devices) {
+bool DrawClassicScreen(ClassicScreen* screen, const Listing& listing, Frame* frame) {
+    HANDLE own = screen->own.Get();
     CONSOLE_SCREEN_BUFFER_INFO info;
-    if (!GetConsoleScreenBufferInfo(screen->console, &info)) {
+    if (!GetConsoleScreenBufferInfo(own, &info)) {
         return false;
     }
     NoteRewrap(screen, info);
@@ -157,25 +151,20 @@ bool DrawClassicScreen(WatchScreen* screen, const wchar_t* target, IMMDeviceEnum
     }
     const SHORT width = info.dwSize.X;
     const int top = info.srWindow.Top;
-    const COORD window = WindowSize(info);
-    CollectFittedListing(target, devices, {width, window.Y}, kMostCells, &screen->shown);
+    FitListing(listing, WindowSize(info), kMostCells, frame);
     // A resize may have moved or rewrapped every row: start again from a blank buffer.
     if (!IsSameSize(info.dwSize, screen->size) || top != screen->top) {
-        if (!BlankRows(screen->console, width, 0, info.dwSize.Y)) {
+        if (!BlankRows(own, width, 0, info.dwSize.Y)) {
             return false;
         }
         screen->end = 0;
     }
     bool drawn = true;
-    const int end = top + PaintListing(
-                              screen->shown, window.Y,
-                              [&](const ConsoleLine& line, int row, int rows) {
-                                  drawn &= DrawLine(screen->console, line, width, top + row, rows);
-                              },
-                              [&](int from, int to) {
-                                  drawn &= BlankRows(screen->console, width, top + from, top + to);
-                              });
-    if (!drawn || !BlankRows(screen->console, width, end, screen->end)) {
+    const int end =
+        top + PaintFrame(
+                  *frame, [&](const ShownLine& line) { drawn &= DrawLine(own, line, width, top); },
+                  [&](int from, int to) { drawn &= BlankRows(own, width, top + from, top + to); });
+    if (!drawn || !BlankRows(own, width, end, screen->end)) {
         return false;
     }
     screen->size = info.dwSize;
@@ -184,12 +173,12 @@ bool DrawClassicScreen(WatchScreen* screen, const wchar_t* target, IMMDeviceEnum
     return true;
 }
 
-void CloseClassicScreen(WatchScreen* screen) {
+void CloseClassicScreen(ClassicScreen* screen) {
     CONSOLE_SCREEN_BUFFER_INFO info;
-    if (GetConsoleScreenBufferInfo(screen->console, &info)) {
+    if (GetConsoleScreenBufferInfo(screen->own.Get(), &info)) {
         NoteRewrap(screen, info);
-        GiveUserTheWindow(screen->output, WindowSize(info), screen->rewraps);
+        GiveUserTheWindow(screen->user, WindowSize(info), screen->rewraps);
     }
-    SetConsoleActiveScreenBuffer(screen->output);
+    SetConsoleActiveScreenBuffer(screen->user);
     screen->own.Reset(nullptr);
 }

@@ -1,6 +1,8 @@
 #pragma once
 
-#include <windows.h>
+#include <mmdeviceapi.h>
+
+#include "sessions/output/listing.h"
 
 // Lists the sessions every second until Ctrl+C, Ctrl+Break or the console closes, or until
 // nobody reads its output any more. On a console the listing is drawn, fitted to the window, on a
@@ -9,5 +11,10 @@
 // the end; elsewhere each is appended after a line with the local time. It keeps the device
 // enumerator; the default device and its session list are taken afresh every time. Whatever
 // modes a parent left, Ctrl+C ends it and its lines end as lines do; the modes are given back at
-// the end, and keys typed meanwhile are dropped. target may be null. Returns 0.
+// the end, and keys typed meanwhile are dropped. target may be null. Returns the exit status.
 int WatchSessions(const wchar_t* target);
+
+// One listing of a watch: the local time, with the note where it is drawn on a screen, then the
+// listing, which keeps no more session rows than sessionRoom.
+void ReadWatchListing(const wchar_t* target, IMMDeviceEnumerator* devices, int sessionRoom,
+                      bool onScreen, Listing* listing);

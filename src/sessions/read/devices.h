@@ -1,10 +1,11 @@
 #pragma once
 
-#include <windows.h>
 #include <audiopolicy.h>
 #include <mmdeviceapi.h>
 
 #include "common/com_ref.h"
+#include "common/failed_call.h"
+#include "sessions/output/listing.h"
 
 // A name, and for a device that shares its name with another, its endpoint id too.
 constexpr int kDeviceNameChars = 200;
@@ -27,15 +28,16 @@ struct OtherDevices {
 };
 
 // Opens the default playback device with the enumerator, which it creates where there is none,
-// reads its name and prints its heading. False, with a line saying why, when it cannot.
-bool OpenDefaultDevice(ComRef<IMMDeviceEnumerator>* devices, PlaybackDevice* device);
+// reads its name and adds its heading. False, with a line saying why, when it cannot.
+bool OpenDefaultDevice(ComRef<IMMDeviceEnumerator>* devices, PlaybackDevice* device,
+                       Listing* listing);
 
 // Finds every active playback device but the default one, which is told apart by its endpoint
 // id, never by its place in the list. A device whose name another one has too is named with its
-// id. Prints a line for what cannot be read; false when some device may not be listed, since
-// the list or an id could not be read.
+// id. Adds a line for what cannot be read; false when some device may not be listed, since the
+// list or an id could not be read.
 bool FindOtherDevices(IMMDeviceEnumerator* devices, const PlaybackDevice& defaultDevice,
-                      OtherDevices* others);
+                      OtherDevices* others, Listing* listing);
 
 // How a walk of the devices ended.
 enum DeviceWalk { kNoDefaultDevice, kSomeDevicesUnlisted, kEveryDeviceVisited };
@@ -43,15 +45,15 @@ enum DeviceWalk { kNoDefaultDevice, kSomeDevicesUnlisted, kEveryDeviceVisited };
 // Calls visit(device) for every active playback device, the default one first. The others are
 // found once it has been visited, so that what cannot be read of them follows its lines.
 template <typename Visit>
-DeviceWalk VisitPlaybackDevices(IMMDeviceEnumerator* devices, Visit visit) {
+DeviceWalk VisitPlaybackDevices(IMMDeviceEnumerator* devices, Listing* listing, Visit visit) {
     ComRef<IMMDeviceEnumerator> enumerator = ComRef<IMMDeviceEnumerator>::AddRefOf(devices);
     PlaybackDevice defaultDevice = {};
-    if (!OpenDefaultDevice(&enumerator, &defaultDevice)) {
+    if (!OpenDefaultDevice(&enumerator, &defaultDevice, listing)) {
         return kNoDefaultDevice;
     }
     visit(defaultDevice);
     OtherDevices others = {};
-    const bool complete = FindOtherDevices(enumerator.Get(), defaultDevice, &others);
+    const bool complete = FindOtherDevices(enumerator.Get(), defaultDevice, &others, listing);
     for (int i = 0; i < others.count; ++i) {
         visit(others.found[i]);
     }
@@ -65,6 +67,6 @@ struct DeviceSessions {
     int count;
 };
 
-// Opens the device's session list and reads its count. On failure prints which step failed,
-// with the status, and returns the status.
-HRESULT OpenDeviceSessions(IMMDevice* device, DeviceSessions* list);
+// Opens the device's session list and reads its count. Where a call fails, adds a line that
+// names it and returns it.
+FailedCall OpenDeviceSessions(IMMDevice* device, DeviceSessions* list, Listing* listing);

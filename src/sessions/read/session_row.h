@@ -1,16 +1,14 @@
 #pragma once
 
-#include <windows.h>
 #include <audiopolicy.h>
 
-#include "sessions/listing/failure.h"
-#include "sessions/output/print.h"
+#include "common/failed_call.h"
+#include "sessions/output/listing.h"
 
 // Who owns a session, found by Hushvane's own resolution and, where that fails, explained.
 struct SessionOwner {
-    bool hasProcessId;
     DWORD processId;
-    HRESULT processIdStatus; // of GetProcessId, when it failed
+    FailedCall processIdRead; // GetProcessId, where it failed
     // Hushvane resolved the owner: path holds its executable, name the file-name part.
     bool resolved;
     wchar_t path[MAX_PATH];
@@ -25,36 +23,35 @@ struct SessionOwner {
     bool systemSounds;
 };
 
-// Resolves the session's owner as Hushvane does (ResolveSessionProcess: GetProcessId, then the
-// image path) and, where that fails, finds out why and the name the process list gives.
+// Resolves the session's owner as Hushvane does (the process id the session reports, then its
+// executable's path) and, where that fails, finds out why and the name the process list gives.
 void DescribeSessionOwner(IAudioSessionControl2* control2, HANDLE snapshot, SessionOwner* owner);
 
 // What a listing shows of one session: its owner, mute state, peak and state, and the calls
 // that failed to tell them.
 struct SessionRow {
     int index;
-    Failure open; // where the session could not be opened, nothing else is read
+    FailedCall open; // where the session could not be opened, nothing else is read
     SessionOwner owner;
     BOOL muted;
-    Failure mute;
+    FailedCall mute;
     float peak;
-    Failure meter;
+    FailedCall meter;
     bool expired;
-    Failure state;
+    FailedCall state;
     bool target; // its executable is the target's
 };
 
 // Opens session index as Hushvane does, with its meter, and reads its row; where the session
-// cannot be opened, only which step failed.
+// cannot be opened, only which call failed.
 void ReadSessionRow(IAudioSessionEnumerator* sessions, int index, const wchar_t* target,
                     HANDLE snapshot, SessionRow* row);
 
-// The heading of the listing's columns, and a session's row under it; returns the characters
-// printed.
-void PrintColumnHeadings();
-int PrintSessionRow(const SessionRow& row);
-// The line under the heading of a device without sessions.
-void PrintNoSessions();
+// The heading of the listing's columns, a session's row under it, and the line under the heading
+// of a device without sessions.
+void AddColumnHeadings(Listing* listing);
+void AddSessionRow(const SessionRow& row, Listing* listing);
+void AddNoSessions(Listing* listing);
 
 // The process id and owner columns of a session, for a line that names one.
 void AppendOwnerColumns(LineText* line, const SessionOwner& owner);

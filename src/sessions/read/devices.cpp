@@ -1,12 +1,8 @@
-#include "sessions/listing/playback_devices.h"
-
-#include <shlwapi.h>
+#include "sessions/read/devices.h"
 
 #include <utility>
 
 #include "audio/audio_session.h"
-#include "sessions/listing/failure.h"
-#include "sessions/output/print.h"
 #include "sessions/output/texts.h"
 
 // Defines the property key of the device's friendly name here, rather than declaring it only.
@@ -22,8 +18,8 @@ struct PropertyValue {
     PROPVARIANT value;
 };
 
-void PrintCantRead(const char* what, const Failure& failure) {
-    Print(Text().cantRead, what, failure.call, failure.status);
+void AddFailure(Listing* listing, const char* text, const FailedCall& failed) {
+    AddLine(listing, kHeadingLine, text, failed.name, failed.status);
 }
 
 HRESULT ReadDeviceId(IMMDevice* device, wchar_t* id) {
@@ -86,59 +82,67 @@ void ReadDefaultDeviceId(IMMDeviceEnumerator* devices, ERole role, wchar_t* id) 
 }
 
 bool IsSameDevice(const wchar_t* id, const wchar_t* otherId) {
-    return id[0] != L'\0' && StrCmpIW(id, otherId) == 0;
+    return id[0] != L'\0' && lstrcmpiW(id, otherId) == 0;
 }
 
 } // namespace
 
-bool OpenDefaultDevice(ComRef<IMMDeviceEnumerator>* devices, PlaybackDevice* device) {
-    Failure failed = {};
-    if (!*devices && !Succeeds(CreateDeviceEnumerator(devices),
-                               "CoCreateInstance(MMDeviceEnumerator)", &failed)) {
-        PrintCantRead(Text().theAudioDevices, failed);
-        return false;
+bool OpenDefaultDevice(ComRef<IMMDeviceEnumerator>* devices, PlaybackDevice* device,
+                       Listing* listing) {
+    FailedCall failed = {};
+    if (!*devices) {
+        failed = CheckCall("CoCreateInstance(MMDeviceEnumerator)", CreateDeviceEnumerator(devices));
     }
-    if (!Succeeds(GetDefaultRenderDevice(devices->Get(), &device->device),
-                  "GetDefaultAudioEndpoint", &failed)) {
-        PrintCantRead(Text().theDefaultDevice, failed);
+    if (failed.name == nullptr) {
+        failed = CheckCall("GetDefaultAudioEndpoint",
+                           GetDefaultPlaybackDevice(devices->Get(), kWatchedRole, &device->device));
+    }
+    if (failed.name != nullptr) {
+        // Without an enumerator, no device at all can be read.
+        AddFailure(listing, *devices ? Text().defaultDeviceUnread : Text().audioDevicesUnread,
+                   failed);
         return false;
     }
     device->isDefault = true;
     ReadDeviceName(device->device.Get(), device->name);
-    Print(Text().defaultDevice, device->name);
+    AddLine(listing, kHeadingLine, Text().defaultDevice, device->name);
     return true;
 }
 
 bool FindOtherDevices(IMMDeviceEnumerator* devices, const PlaybackDevice& defaultDevice,
-                      OtherDevices* others) {
+                      OtherDevices* others, Listing* listing) {
     others->count = 0;
     wchar_t defaultId[kDeviceIdChars];
     wchar_t communicationsId[kDeviceIdChars];
-    HRESULT status = ReadDeviceId(defaultDevice.device.Get(), defaultId);
-    if (FAILED(status)) {
-        Print(Text().defaultIdUnread, status);
+    FailedCall failed = CheckCall("GetId", ReadDeviceId(defaultDevice.device.Get(), defaultId));
+    if (failed.name != nullptr) {
+        AddFailure(listing, Text().defaultIdUnread, failed);
         return false;
     }
     ReadDefaultDeviceId(devices, eCommunications, communicationsId);
     ComRef<IMMDeviceCollection> collection;
     UINT count = 0;
-    status = devices->EnumAudioEndpoints(eRender, DEVICE_STATE_ACTIVE, collection.Put());
-    if (SUCCEEDED(status)) {
-        status = collection->GetCount(&count);
+    failed = CheckCall("EnumAudioEndpoints",
+                       devices->EnumAudioEndpoints(eRender, DEVICE_STATE_ACTIVE, collection.Put()));
+    if (failed.name == nullptr) {
+        failed = CheckCall("GetCount", collection->GetCount(&count));
     }
-    if (FAILED(status)) {
-        Print(Text().listUnread, status);
+    if (failed.name != nullptr) {
+        AddFailure(listing, Text().listUnread, failed);
         return false;
     }
     bool complete = true;
     for (UINT i = 0; i < count; ++i) {
         ComRef<IMMDevice> device;
         wchar_t id[kDeviceIdChars];
-        Failure failed = {};
-        if (!Succeeds(collection->Item(i, device.Put()), "Item", &failed) ||
-            !Succeeds(ReadDeviceId(device.Get(), id), "GetId", &failed)) {
+        failed = CheckCall("Item", collection->Item(i, device.Put()));
+        if (failed.name == nullptr) {
+            failed = CheckCall("GetId", ReadDeviceId(device.Get(), id));
+        }
+        if (failed.name != nullptr) {
             // It may be the default device as well as another one.
-            Print(Text().deviceUnlisted, i + 1, count, failed.call, failed.status);
+            AddLine(listing, kHeadingLine, Text().deviceUnlisted, i + 1, count, failed.name,
+                    failed.status);
             complete = false;
             continue;
         }
@@ -146,7 +150,7 @@ bool FindOtherDevices(IMMDeviceEnumerator* devices, const PlaybackDevice& defaul
             continue;
         }
         if (others->count == kMaxOtherDevices) {
-            Print(Text().tooManyDevices, kMaxOtherDevices);
+            AddLine(listing, kHeadingLine, Text().tooManyDevices, kMaxOtherDevices);
             complete = false;
             break;
         }
@@ -160,17 +164,20 @@ bool FindOtherDevices(IMMDeviceEnumerator* devices, const PlaybackDevice& defaul
     return complete;
 }
 
-HRESULT OpenDeviceSessions(IMMDevice* device, DeviceSessions* list) {
-    Failure failed = {};
-    if (!Succeeds(ActivateSessionManager(device, &list->manager), "Activate(IAudioSessionManager2)",
-                  &failed) ||
-        !Succeeds(list->manager->GetSessionEnumerator(list->sessions.Put()), "GetSessionEnumerator",
-                  &failed)) {
-        PrintCantRead(Text().theDeviceSessions, failed);
-        return failed.status;
+FailedCall OpenDeviceSessions(IMMDevice* device, DeviceSessions* list, Listing* listing) {
+    FailedCall failed = CheckCall("Activate(IAudioSessionManager2)",
+                                  ActivateSessionManager(device, &list->manager));
+    if (failed.name == nullptr) {
+        failed = CheckCall("GetSessionEnumerator",
+                           list->manager->GetSessionEnumerator(list->sessions.Put()));
     }
-    if (!Succeeds(list->sessions->GetCount(&list->count), "GetCount", &failed)) {
-        PrintCantRead(Text().theSessionCount, failed);
+    if (failed.name != nullptr) {
+        AddFailure(listing, Text().sessionsUnread, failed);
+        return failed;
     }
-    return failed.call != nullptr ? failed.status : S_OK;
+    failed = CheckCall("GetCount", list->sessions->GetCount(&list->count));
+    if (failed.name != nullptr) {
+        AddFailure(listing, Text().sessionCountUnread, failed);
+    }
+    return failed;
 }

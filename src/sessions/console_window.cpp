@@ -1,0 +1,24 @@
+#include "sessions/console_window.h"
+
+namespace {
+
+bool IsPseudoConsoleWindow(HWND window) {
+    wchar_t name[32];
+    return GetClassNameW(window, name, 32) > 0 && lstrcmpW(name, L"PseudoConsoleWindow") == 0;
+}
+
+} // namespace
+
+bool IsPseudoConsole() {
+    HWND window = GetConsoleWindow();
+    return window != nullptr && IsPseudoConsoleWindow(window);
+}
+
+bool IsConsoleWindowShown(HWND window) {
+    if (!IsPseudoConsoleWindow(window)) {
+        return IsWindowVisible(window) != FALSE;
+    }
+    // A window without an owner is its own root owner.
+    HWND owner = GetAncestor(window, GA_ROOTOWNER);
+    return owner != nullptr && owner != window && IsWindowVisible(owner);
+}

@@ -1,7 +1,0 @@
-#pragma once
-
-// Unmutes every session that reports muted on every active playback device, the default one
-// first, the target's and the unresolvable ones included, and names each with its device.
-// Returns the exit status: 0 when every muted session it found was unmuted and every device's
-// sessions could be read.
-int UnmuteAllSessions();

@@ -1,0 +1,249 @@
+#include "sessions/read/list_sessions.h"
+
+#include <shlwapi.h>
+
+#include "audio/loudness.h"
+#include "process/process_queries.h"
+#include "sessions/exit_status.h"
+#include "sessions/output/texts.h"
+#include "sessions/read/devices.h"
+#include "sessions/read/session_row.h"
+
+namespace {
+
+constexpr int kMaxNearMisses = 8;
+constexpr int kMaxHushvaneProcesses = 8;
+
+// A name a user may have meant, and how it differs from what was given.
+struct NameForm {
+    wchar_t name[MAX_PATH];
+    const char* how;
+};
+
+// A process's name holds no folder: the name as given, or without its folder where it has one,
+// and either with .exe where it has no extension.
+int NameFormsOf(const wchar_t* target, NameForm* forms) {
+    const wchar_t* fileName = PathFindFileNameW(target);
+    lstrcpynW(forms[0].name, fileName, MAX_PATH);
+    forms[0].how = fileName == target ? Text().sameName : Text().withoutFolder;
+    const int length = lstrlenW(fileName);
+    if (*PathFindExtensionW(fileName) != L'\0' || length + 4 >= MAX_PATH) {
+        return 1;
+    }
+    lstrcpynW(forms[1].name, fileName, MAX_PATH);
+    lstrcpynW(forms[1].name + length, L".exe", MAX_PATH - length);
+    forms[1].how = Text().withExe;
+    return 2;
+}
+
+// What the listing learnt about the target's sessions, for the verdict.
+struct TargetSessions {
+    int counted; // sessions Hushvane counts as the target's
+    int read;    // of those, the ones whose peak could be read
+    int loud;
+    int denied; // sessions of a process of the target's name that Hushvane may not query
+    // The first session whose executable is the target's name in another letter case.
+    bool otherCase;
+    DWORD otherCaseProcessId;
+    wchar_t otherCaseName[MAX_PATH];
+    // The target's sessions on the first other device that has any, which Hushvane never hears.
+    int elsewhere;
+    wchar_t elsewhereDevice[kDeviceNameChars];
+};
+
+// What one listing reads by: its target and its process snapshot; and what it found of the
+// target on the default device.
+struct Reading {
+    const wchar_t* target;
+    HANDLE snapshot;
+    TargetSessions seen;
+};
+
+// Adds a line saying whether Hushvane.exe runs, and as which processes: two or more would fight
+// over the same sessions.
+void AddHushvaneProcesses(HANDLE snapshot, Listing* listing) {
+    LineText ids = {};
+    DWORD first = 0;
+    int count = 0;
+    // The user's own program, whatever letter case its file name has on disk.
+    VisitProcesses(snapshot, [&](const PROCESSENTRY32W& entry) {
+        if (lstrcmpiW(entry.szExeFile, L"Hushvane.exe") == 0 && ++count <= kMaxHushvaneProcesses) {
+            Append(&ids, "%hs%lu", count == 1 ? "" : Text().listSeparator, entry.th32ProcessID);
+            first = count == 1 ? entry.th32ProcessID : first;
+        }
+        return true;
+    });
+    if (count < 2) {
+        AddLine(listing, kHeadingLine,
+                count == 0 ? Text().hushvaneNotRunning : Text().hushvaneRunning, first);
+        return;
+    }
+    LineText line = {};
+    Append(&line, Text().hushvaneRunningTimes, count);
+    Append(&line, "%s%hs%hs", ids.text, count > kMaxHushvaneProcesses ? Text().andMore : "",
+           Text().fight);
+    AddLine(listing, kHeadingLine, "%s", line.text);
+}
+
+// Adds, one a line, every running program whose name comes close to a target that does not run:
+// the same name in another letter case, or the name the target has without its folder or with
+// .exe added. Returns how many it added.
+int AddNearMisses(HANDLE snapshot, const wchar_t* target, Listing* listing) {
+    NameForm forms[2] = {};
+    const int formCount = NameFormsOf(target, forms);
+    wchar_t found[kMaxNearMisses][MAX_PATH];
+    int count = 0;
+    VisitProcesses(snapshot, [&](const PROCESSENTRY32W& entry) {
+        // Several processes of one executable are named once.
+        for (int i = 0; i < count; ++i) {
+            if (IsSameExecutableName(found[i], entry.szExeFile)) {
+                return true;
+            }
+        }
+        for (int i = 0; i < formCount && count < kMaxNearMisses; ++i) {
+            if (forms[i].name[0] != L'\0' && lstrcmpiW(entry.szExeFile, forms[i].name) == 0) {
+                lstrcpynW(found[count++], entry.szExeFile, MAX_PATH);
+                const bool sameCase = IsSameExecutableName(entry.szExeFile, forms[i].name);
+                AddLine(listing, kVerdictLine, Text().nearMiss, entry.szExeFile, forms[i].how,
+                        sameCase ? "" : Text().inOtherCase);
+                break;
+            }
+        }
+        return true;
+    });
+    return count;
+}
+
+// Counts the session for the verdict: as the target's, as one Hushvane may not query, or as
+// one whose name differs from the target's in letter case alone.
+void CountTargetSession(const wchar_t* target, const SessionRow& row, TargetSessions* seen) {
+    const bool peakRead = row.meter.name == nullptr;
+    if (row.target) {
+        ++seen->counted;
+        seen->read += peakRead ? 1 : 0;
+        seen->loud += peakRead && IsLoudPeak(row.peak) ? 1 : 0;
+    }
+    const SessionOwner& owner = row.owner;
+    if (owner.accessDenied && IsSameExecutableName(owner.name, target)) {
+        ++seen->denied;
+    }
+    if (owner.resolved && !row.target && !seen->otherCase && lstrcmpiW(owner.name, target) == 0) {
+        seen->otherCase = true;
+        seen->otherCaseProcessId = owner.processId;
+        lstrcpynW(seen->otherCaseName, owner.name, MAX_PATH);
+    }
+}
+
+// Adds the device's sessions, a row each; every one is counted for the verdict. The target's
+// sessions on another device are counted apart from the default's.
+void ListDeviceSessions(const DeviceSessions& list, const PlaybackDevice& device, Reading* reading,
+                        Listing* listing) {
+    TargetSessions there = {};
+    TargetSessions* seen = device.isDefault ? &reading->seen : &there;
+    for (int index = 0; index < list.count; ++index) {
+        SessionRow row;
+        ReadSessionRow(list.sessions.Get(), index, reading->target, reading->snapshot, &row);
+        if (reading->target != nullptr && row.open.name == nullptr) {
+            CountTargetSession(reading->target, row, seen);
+        }
+        AddSessionRow(row, listing);
+    }
+    if (list.count == 0) {
+        AddNoSessions(listing);
+    }
+    if (there.counted > 0 && reading->seen.elsewhere == 0) {
+        reading->seen.elsewhere = there.counted;
+        lstrcpynW(reading->seen.elsewhereDevice, device.name, kDeviceNameChars);
+    }
+}
+
+// A device, its heading, what Hushvane makes of the default one, and its sessions. Returns the
+// call that failed to open its session list.
+FailedCall ListDevice(const PlaybackDevice& device, Reading* reading, Listing* listing) {
+    if (!device.isDefault) {
+        AddLine(listing, kHeadingLine, Text().otherDevice, device.name,
+                device.communications ? Text().communications : "");
+    }
+    DeviceSessions list = {};
+    const FailedCall failed = OpenDeviceSessions(device.device.Get(), &list, listing);
+    if (device.isDefault) {
+        // Interfaces that Windows before 7 does not have, or that its audio stack does not
+        // implement.
+        const HRESULT status = failed.status;
+        if (status == E_NOINTERFACE || status == E_NOTIMPL || status == REGDB_E_CLASSNOTREG) {
+            AddLine(listing, kHeadingLine, Text().noSessionManager);
+        }
+        AddHushvaneProcesses(reading->snapshot, listing);
+        AddColumnHeadings(listing);
+    }
+    if (failed.name == nullptr) {
+        ListDeviceSessions(list, device, reading, listing);
+    }
+    return failed;
+}
+
+const char* Sessions(int count) {
+    return Plural(count, Text().session, Text().sessions);
+}
+
+// The target plays on a device that Hushvane does not watch, which it then never hears.
+void AddElsewhere(const wchar_t* target, const TargetSessions& seen, Listing* listing) {
+    if (seen.counted > 0) {
+        AddLine(listing, kVerdictLine, Text().elsewhereToo, target, seen.elsewhere,
+                Sessions(seen.elsewhere), seen.elsewhereDevice);
+        return;
+    }
+    AddLine(listing, kVerdictLine, Text().elsewhereOnly, seen.elsewhere, Sessions(seen.elsewhere),
+            seen.elsewhereDevice, seen.elsewhereDevice, target);
+}
+
+int AddVerdict(const Reading& reading, Listing* listing) {
+    const wchar_t* target = reading.target;
+    const TargetSessions& seen = reading.seen;
+    if (!IsExecutableRunning(reading.snapshot, target)) {
+        AddLine(listing, kVerdictLine, Text().notRunning, target);
+        AddLine(listing, kVerdictLine, Text().closest);
+        if (AddNearMisses(reading.snapshot, target, listing) == 0) {
+            AddLine(listing, kVerdictLine, Text().none);
+        }
+        return kExitTargetNotRunning;
+    }
+    if (seen.counted == 0) {
+        AddLine(listing, kVerdictLine, Text().noSessionHere, target);
+    } else {
+        const char* sound = seen.loud > 0   ? Text().loudNow
+                            : seen.read > 0 ? Text().silentNow
+                                            : Text().peakUnread;
+        AddLine(listing, kVerdictLine, Text().running, target, seen.counted, Sessions(seen.counted),
+                sound);
+    }
+    if (seen.elsewhere > 0) {
+        AddElsewhere(target, seen, listing);
+    }
+    if (seen.counted == 0 && seen.otherCase) {
+        AddLine(listing, kVerdictLine, Text().otherCase, seen.otherCaseProcessId,
+                seen.otherCaseName, target);
+    }
+    if (seen.denied > 0) {
+        AddLine(listing, kVerdictLine, Text().denied, seen.denied, Sessions(seen.denied), target,
+                Plural(seen.denied, Text().belongs, Text().belong));
+    }
+    return kExitDone;
+}
+
+} // namespace
+
+int ListSessions(const wchar_t* target, IMMDeviceEnumerator* devices, Listing* listing) {
+    const UniqueHandle snapshot = TakeProcessSnapshot();
+    Reading reading = {target, snapshot.Get(), {}};
+    FailedCall defaultFailed = {};
+    const DeviceWalk walk =
+        VisitPlaybackDevices(devices, listing, [&](const PlaybackDevice& device) {
+            const FailedCall failed = ListDevice(device, &reading, listing);
+            defaultFailed = device.isDefault ? failed : defaultFailed;
+        });
+    if (walk == kNoDefaultDevice || defaultFailed.name != nullptr) {
+        return kExitUnreadable;
+    }
+    return target == nullptr ? kExitDone : AddVerdict(reading, listing);
+}

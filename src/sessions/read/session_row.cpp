@@ -1,0 +1,187 @@
+#include "sessions/read/session_row.h"
+
+#include <shlwapi.h>
+#include <wchar.h>
+
+#include "audio/audio_session.h"
+#include "audio/loudness.h"
+#include "process/process_queries.h"
+#include "sessions/output/texts.h"
+
+namespace {
+
+// The columns of a session's row, here alone: process id, mute state, peak, loud or silent,
+// executable, then its path or why Hushvane cannot tell it.
+const char kHeadingsFormat[] = "%7hs  %-7hs  %-9hs %-6hs  %-16hs  %hs";
+const char kProcessIdFormat[] = "%7s  ";
+const char kNoSessionsFormat[] = "%7s  %hs";
+const char kStateFormat[] = "%-7hs  %-9s %-6hs  ";
+const char kOwnerFormat[] = "%-16s  %s";
+const char kReasonFormat[] = "%-16s  %hs";
+
+// A peak level as a row shows it: at most three significant digits, "NaN" for not a number.
+constexpr int kPeakChars = 24;
+
+void FormatPeak(float peak, wchar_t* text) {
+    if (peak != peak) {
+        lstrcpynW(text, L"NaN", kPeakChars);
+        return;
+    }
+    _snwprintf(text, kPeakChars - 1, L"%.3g", static_cast<double>(peak));
+    text[kPeakChars - 1] = L'\0';
+    // msvcrt writes three exponent digits (1e-006); show two, as the C library does elsewhere.
+    wchar_t* exponent = text + lstrlenW(text) - 5;
+    if (exponent > text && exponent[0] == L'e' && exponent[2] == L'0') {
+        lstrcpynW(exponent + 2, exponent + 3, 3);
+    }
+}
+
+// The executable's file name that the process list gives the process into name[MAX_PATH]; "?"
+// where it lists none.
+void FindListedName(HANDLE snapshot, DWORD processId, wchar_t* name) {
+    lstrcpynW(name, L"?", MAX_PATH);
+    // The process list calls id 0 "[System Process]", which owns no session of its own.
+    if (processId == 0) {
+        return;
+    }
+    VisitProcesses(snapshot, [&](const PROCESSENTRY32W& entry) {
+        if (entry.th32ProcessID != processId) {
+            return true;
+        }
+        lstrcpynW(name, entry.szExeFile, MAX_PATH);
+        return false;
+    });
+}
+
+// Asks again for the access Hushvane asks for, to learn why it was refused.
+void ExplainUnresolved(HANDLE snapshot, SessionOwner* owner) {
+    FindListedName(snapshot, owner->processId, owner->name);
+    const UniqueHandle process(OpenProcessForQuery(owner->processId));
+    const DWORD error = process ? ERROR_SUCCESS : GetLastError();
+    if (error == ERROR_ACCESS_DENIED) {
+        owner->accessDenied = true;
+        owner->reason = Text().reasonDenied;
+    } else if (error == ERROR_INVALID_PARAMETER) {
+        owner->reason = Text().reasonNoProcess;
+    } else {
+        owner->reason = Text().reasonNoPath;
+    }
+}
+
+void AppendProcessId(LineText* line, const SessionOwner& owner) {
+    wchar_t processId[12] = L"?";
+    if (owner.processIdRead.name == nullptr) {
+        FormatText(processId, 12, "%lu", owner.processId);
+    }
+    Append(line, kProcessIdFormat, processId);
+}
+
+// The executable and its path, or why Hushvane cannot tell them.
+void AppendOwner(LineText* line, const SessionOwner& owner) {
+    if (owner.resolved) {
+        Append(line, kOwnerFormat, owner.name, owner.path);
+    } else {
+        Append(line, kReasonFormat, owner.name, owner.reason);
+    }
+}
+
+void AppendFailure(LineText* line, const FailedCall& failed) {
+    if (failed.name != nullptr) {
+        Append(line, Text().failedCall, failed.name, failed.status);
+    }
+}
+
+} // namespace
+
+void DescribeSessionOwner(IAudioSessionControl2* control2, HANDLE snapshot, SessionOwner* owner) {
+    *owner = {};
+    // Hushvane's own rule decides; the rest only explains a refusal. Sessions spanning several
+    // processes answer with a success code above zero: still success.
+    owner->processIdRead = CheckCall("GetProcessId", control2->GetProcessId(&owner->processId));
+    owner->resolved =
+        owner->processIdRead.name == nullptr && QueryExecutablePath(owner->processId, owner->path);
+    owner->systemSounds = control2->IsSystemSoundsSession() == S_OK;
+    if (owner->resolved) {
+        lstrcpynW(owner->name, PathFindFileNameW(owner->path), MAX_PATH);
+    } else if (owner->systemSounds) {
+        FormatText(owner->name, MAX_PATH, Text().systemSoundsName);
+        owner->reason = Text().reasonSystemSounds;
+    } else if (owner->processIdRead.name != nullptr) {
+        lstrcpynW(owner->name, L"?", MAX_PATH);
+        owner->reason = Text().reasonNoProcessId;
+    } else {
+        ExplainUnresolved(snapshot, owner);
+    }
+}
+
+void ReadSessionRow(IAudioSessionEnumerator* sessions, int index, const wchar_t* target,
+                    HANDLE snapshot, SessionRow* row) {
+    *row = {};
+    row->index = index;
+    SessionControls session;
+    const FailedCall opened = OpenSession(sessions, index, true, &session);
+    // Without its meter a session still has a row; without any other reference it has none.
+    if (opened.name != nullptr && !session.volume) {
+        row->open = opened;
+        return;
+    }
+    row->meter = opened;
+    DescribeSessionOwner(session.control2.Get(), snapshot, &row->owner);
+    row->mute = CheckCall("GetMute", session.volume->GetMute(&row->muted));
+    if (session.meter) {
+        row->meter = CheckCall("GetPeakValue", session.meter->GetPeakValue(&row->peak));
+    }
+    // Hushvane reads an expired session as any other; the volume mixer hides it.
+    AudioSessionState state = AudioSessionStateActive;
+    row->state = CheckCall("GetState", session.control->GetState(&state));
+    row->expired = row->state.name == nullptr && state == AudioSessionStateExpired;
+    row->target =
+        target != nullptr && row->owner.resolved && HasExecutableName(row->owner.path, target);
+}
+
+void AddColumnHeadings(Listing* listing) {
+    AddLine(listing, kHeadingLine, kHeadingsFormat, Text().columnProcessId, Text().columnMute,
+            Text().columnPeak, Text().columnSound, Text().columnExecutable, Text().columnPath);
+}
+
+void AddNoSessions(Listing* listing) {
+    AddLine(listing, kHeadingLine, kNoSessionsFormat, L"", Text().noSessions);
+}
+
+void AppendOwnerColumns(LineText* line, const SessionOwner& owner) {
+    AppendProcessId(line, owner);
+    AppendOwner(line, owner);
+}
+
+void AddSessionRow(const SessionRow& row, Listing* listing) {
+    LineText line = {};
+    if (row.open.name != nullptr) {
+        Append(&line, kProcessIdFormat, L"?");
+        Append(&line, Text().sessionUnopened, row.index, row.open.name, row.open.status);
+        AddLine(listing, kSessionLine, "%s", line.text);
+        return;
+    }
+    const bool peakRead = row.meter.name == nullptr;
+    wchar_t peak[kPeakChars] = L"?";
+    if (peakRead) {
+        FormatPeak(row.peak, peak);
+    }
+    const char* mute = row.mute.name == nullptr && row.muted ? Text().muted : Text().audible;
+    const char* sound = IsLoudPeak(row.peak) ? Text().loud : Text().silent;
+    AppendProcessId(&line, row.owner);
+    Append(&line, kStateFormat, row.mute.name != nullptr ? "?" : mute, peak,
+           peakRead ? sound : "?");
+    AppendOwner(&line, row.owner);
+    if (row.target) {
+        Append(&line, "   %hs", Text().target);
+    }
+    if (row.owner.resolved && row.owner.systemSounds) {
+        Append(&line, row.target ? Text().systemSoundsAsTarget : Text().systemSoundsMuted);
+    }
+    Append(&line, row.expired ? Text().expired : "");
+    AppendFailure(&line, row.owner.processIdRead);
+    AppendFailure(&line, row.mute);
+    AppendFailure(&line, row.state);
+    AppendFailure(&line, row.meter);
+    AddLine(listing, kSessionLine, "%s", line.text);
+}

@@ -1,0 +1,104 @@
+#include "sessions/read/unmute_all.h"
+
+#include "audio/audio_session.h"
+#include "process/process_queries.h"
+#include "sessions/exit_status.h"
+#include "sessions/output/texts.h"
+#include "sessions/read/devices.h"
+#include "sessions/read/session_row.h"
+
+namespace {
+
+struct UnmuteCount {
+    int unmuted;
+    int failed;        // sessions that could not be checked or unmuted
+    int unreadDevices; // devices whose sessions could not be read
+};
+
+// Names the session as the listing does: process id, executable and path, or why Hushvane
+// cannot tell its owner; then its device.
+void AddSession(const char* what, const SessionOwner& owner, const wchar_t* device,
+                Listing* listing) {
+    LineText line = {};
+    Append(&line, "%hs ", what);
+    AppendOwnerColumns(&line, owner);
+    Append(&line, Text().onDevice, device);
+    AddLine(listing, kVerdictLine, "%s", line.text);
+}
+
+void UnmuteSession(IAudioSessionEnumerator* sessions, int index, const wchar_t* device,
+                   HANDLE snapshot, UnmuteCount* count, Listing* listing) {
+    SessionControls session;
+    const FailedCall opened = OpenSession(sessions, index, false, &session);
+    if (opened.name != nullptr) {
+        AddLine(listing, kVerdictLine, Text().unmuteUnopened, index, device, opened.name,
+                opened.status);
+        ++count->failed;
+        return;
+    }
+    BOOL muted = FALSE;
+    const FailedCall read = CheckCall("GetMute", session.volume->GetMute(&muted));
+    if (read.name == nullptr && !muted) {
+        return;
+    }
+    SessionOwner owner;
+    DescribeSessionOwner(session.control2.Get(), snapshot, &owner);
+    const FailedCall failed =
+        read.name != nullptr ? read : CheckCall("SetMute", session.volume->SetMute(FALSE, nullptr));
+    if (failed.name != nullptr) {
+        AddLine(listing, kVerdictLine, Text().callFailed, failed.name, failed.status);
+    }
+    const char* what = failed.name == nullptr ? Text().unmuted
+                       : read.name != nullptr ? Text().notChecked
+                                              : Text().stillMuted;
+    AddSession(what, owner, device, listing);
+    ++(failed.name == nullptr ? count->unmuted : count->failed);
+}
+
+// A mute can be left on a device that was the default when Hushvane started, so every device's
+// sessions are unmuted.
+void UnmuteDevice(const PlaybackDevice& device, HANDLE snapshot, UnmuteCount* count,
+                  Listing* listing) {
+    if (!device.isDefault) {
+        AddLine(listing, kHeadingLine, Text().unmuteDevice, device.name);
+    }
+    DeviceSessions list = {};
+    if (OpenDeviceSessions(device.device.Get(), &list, listing).name != nullptr) {
+        ++count->unreadDevices;
+        return;
+    }
+    for (int index = 0; index < list.count; ++index) {
+        UnmuteSession(list.sessions.Get(), index, device.name, snapshot, count, listing);
+    }
+}
+
+} // namespace
+
+int UnmuteAllSessions(Listing* listing) {
+    const UniqueHandle snapshot = TakeProcessSnapshot();
+    UnmuteCount count = {};
+    const DeviceWalk walk =
+        VisitPlaybackDevices(nullptr, listing, [&](const PlaybackDevice& device) {
+            UnmuteDevice(device, snapshot.Get(), &count, listing);
+        });
+    if (walk == kNoDefaultDevice) {
+        return kExitUnreadable;
+    }
+    const bool complete = count.failed + count.unreadDevices == 0 && walk == kEveryDeviceVisited;
+    LineText line = {};
+    Append(&line, Text().unmutedCount, count.unmuted,
+           Plural(count.unmuted, Text().session, Text().sessions));
+    if (count.failed > 0) {
+        Append(&line, Text().uncheckedCount, count.failed);
+    }
+    if (count.unreadDevices > 0) {
+        Append(&line, Text().unreadDevices, count.unreadDevices,
+               Plural(count.unreadDevices, Text().device, Text().devices));
+    }
+    if (walk == kSomeDevicesUnlisted) {
+        Append(&line, Text().unlisted);
+    }
+    Append(&line, "%hs%hs", complete ? Text().noneLeft : "", Text().fullStop);
+    AddLine(listing, kVerdictLine, "%s", line.text);
+    return complete ? kExitDone : kExitUnreadable;
+}

@@ -1,0 +1,107 @@
+#include "sessions/watch/frame.h"
+
+#include "sessions/output/texts.h"
+
+namespace {
+
+ShownLine FormatMoreLine(Frame* frame, int sessions, int lines, COORD window, CellCount count) {
+    const Texts& text = Text();
+    const char* const sessionWord = Plural(sessions, text.session, text.sessions);
+    const char* const lineWord = Plural(lines, text.line, text.lines);
+    const int room = sizeof(frame->moreText) / sizeof(wchar_t);
+    ShownLine more = {frame->moreText, 0, 0, 0};
+    more.length = sessions > 0 && lines > 0 ? FormatText(frame->moreText, room, text.moreBoth,
+                                                         sessions, sessionWord, lines, lineWord)
+                                            : FormatText(frame->moreText, room, text.more,
+                                                         sessions > 0 ? sessions : lines,
+                                                         sessions > 0 ? sessionWord : lineWord);
+    more.rows = RowsOf(more.text, more.length, window.X, count);
+    return more;
+}
+
+// Shows the lines of one kind, in order, while they fit in the budget; returns how many are not.
+int KeepWhileTheyFit(const Listing& listing, bool sessions, const int* rows, bool* shown,
+                     int* budget) {
+    int hidden = 0;
+    for (int i = 0; i < listing.count; ++i) {
+        if ((listing.lines[i].kind == kSessionLine) != sessions) {
+            continue;
+        }
+        shown[i] = hidden == 0 && rows[i] <= *budget;
+        if (shown[i]) {
+            *budget -= rows[i];
+        } else {
+            ++hidden;
+        }
+    }
+    return hidden;
+}
+
+// Where the console wraps at once (virtual terminal processing off), a row that fills the width
+// has already moved the cursor to the next row: a line feed there would add a blank row.
+void WriteLine(HANDLE output, const ShownLine& line) {
+    WriteText(output, line.text, line.length);
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    if (line.length > 0 && GetConsoleScreenBufferInfo(output, &info) &&
+        info.dwCursorPosition.X == 0) {
+        return;
+    }
+    WriteText(output, L"\n", 1);
+}
+
+} // namespace
+
+COORD WindowSize(const CONSOLE_SCREEN_BUFFER_INFO& info) {
+    return {static_cast<SHORT>(info.srWindow.Right - info.srWindow.Left + 1),
+            static_cast<SHORT>(info.srWindow.Bottom - info.srWindow.Top + 1)};
+}
+
+bool ReadWindowSize(HANDLE console, COORD* window) {
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    const bool read = GetConsoleScreenBufferInfo(console, &info) != FALSE;
+    *window = read ? WindowSize(info) : COORD{};
+    return read;
+}
+
+void FitListing(const Listing& listing, COORD window, CellCount count, Frame* frame) {
+    int rows[kMaxListingLines];
+    bool shown[kMaxListingLines];
+    int total = 0;
+    for (int i = 0; i < listing.count; ++i) {
+        rows[i] = RowsOf(listing.lines[i].text, listing.lines[i].length, window.X, count);
+        shown[i] = true;
+        total += rows[i];
+    }
+    int hiddenSessions = listing.sessionsLeftOut;
+    int hiddenLines = listing.linesLeftOut;
+    ShownLine more = {};
+    if (total > window.Y || hiddenSessions + hiddenLines > 0) {
+        // The line that says what was left out, measured in its widest form to keep room for it,
+        // then again as it is, so that it ends on the window's last row.
+        more = FormatMoreLine(frame, listing.count + hiddenSessions, listing.count + hiddenLines,
+                              window, count);
+        int budget = window.Y - more.rows;
+        hiddenLines += KeepWhileTheyFit(listing, false, rows, shown, &budget);
+        hiddenSessions += KeepWhileTheyFit(listing, true, rows, shown, &budget);
+        more = FormatMoreLine(frame, hiddenSessions, hiddenLines, window, count);
+    }
+    frame->count = 0;
+    for (int i = 0, row = 0; i < listing.count; ++i) {
+        if (shown[i]) {
+            frame->lines[frame->count++] = {listing.lines[i].text, listing.lines[i].length, row,
+                                            rows[i]};
+            row += rows[i];
+        }
+    }
+    if (hiddenSessions + hiddenLines > 0) {
+        more.rows = more.rows < window.Y ? more.rows : window.Y;
+        more.row = window.Y - more.rows;
+        frame->lines[frame->count++] = more;
+    }
+}
+
+void WriteFrame(HANDLE output, const Frame& frame) {
+    for (int i = 0; i < frame.count; ++i) {
+        WriteLine(output, frame.lines[i]);
+    }
+}
