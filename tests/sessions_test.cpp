@@ -11,6 +11,7 @@
 #include "sessions/output/cells.h"
 #include "sessions/output/texts.h"
 #include "sessions/console_window.h"
+#include "sessions/read/list_sessions.h"
 #include "sessions/watch/screen.h"
 #include "sessions/watch/watch.h"
 #include "test_support.h"
@@ -257,7 +258,7 @@ TEST_F(SessionsWithFakeEndpoint, ListsEverySessionAsHushvaneSeesIt) {
          0,
          {L"      0", Tr(L"(system sounds)", L"（系统声音）"),
           Tr(L"(Windows' own", L"（Windows 系统声音")},
-         {},
+         {Tr(L"mutes them with the others", L"与其他程序一起静音")},
          TRUE},
         {PoolProcess(kChat).id,
          0.0f,
@@ -360,6 +361,12 @@ TEST_F(SessionsWithFakeEndpoint, SaysWhetherHushvaneHearsTheTarget) {
          {L"PLAYER.EXE 未在运行。Hushvane 会把名称与正在运行的程序的文件名逐字比较，区分大小写。",
           L"名称最接近的正在运行的程序：", L"  player.exe   （名称相同，但大小写不同）",
           L"  Player.exe   （名称相同，但大小写不同）"}},
+        // Longer than any line the companion formats in a buffer of its own: whole, and the
+        // words after it too.
+        {std::wstring(3000, L'x') + L".exe",
+         {},
+         3,
+         {std::wstring(3000, L'x') + L".exe" + notRunning, closest, L"  (none)"}},
         {L"C:\\hvtest\\apps\\player.exe",
          {},
          3,
@@ -1013,7 +1020,8 @@ TEST_F(SessionsWatch, FitsTheWindowAndDrawsOneListingAfterAResize) {
     struct Case {
         const char* name;
         std::vector<Step> steps;
-        SHORT userWidth; // of the user's buffer at the end
+        SHORT userWidth;   // of the user's buffer at the end
+        bool wraps = true; // the user's buffer wraps at the end of a row, and so rewraps
     };
     const SHORT last = static_cast<SHORT>(wcslen(kNoHushvane));
     const Case cases[] = {
@@ -1024,12 +1032,14 @@ TEST_F(SessionsWatch, FitsTheWindowAndDrawsOneListingAfterAResize) {
           {{100, 8}, {100, 12}},
           {{last, 12}, {last, 12}}},
          last},
-        {"no wrap on resize", {{{last, 12}, {100, 12}}}, 100},
+        {"no wrap on resize", {{{last, 12}, {100, 12}}}, 100, false},
     };
     Script(std::vector<SessionRow>(300, {PoolProcess(kChat).id, 0.0f, FALSE, 0}));
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         HANDLE console = FreshConsole(100, 8, 8);
+        const DWORD mode = ModeOf(console);
+        SetConsoleMode(console, c.wraps ? mode : mode & ~ENABLE_WRAP_AT_EOL_OUTPUT);
         watch_ = StartCompanion(L"--watch PLAYER.EXE", console, console);
         const std::wstring more = L"2 more lines: enlarge the window, or redirect to a file)";
         ASSERT_TRUE(WaitUntil([&] { return ScreenHas(more); }, 10000)) << Screen().Text();
@@ -1050,13 +1060,14 @@ TEST_F(SessionsWatch, FitsTheWindowAndDrawsOneListingAfterAResize) {
             // A listing of the new time, drawn whole: its last row says what was left out.
             const size_t width = step.window.X;
             std::wstring text;
-            WaitUntil(
+            EXPECT_TRUE(WaitUntil(
                 [&] {
                     text = Screen().Text();
                     return text.substr(0, 19) != time &&
                            (text.find(L"a file)") + 6) / width == step.window.Y - 1u;
                 },
-                3000);
+                3000))
+                << "the line that says what was left out is not on the last row: " << text;
             CONSOLE_SCREEN_BUFFER_INFO info = {};
             GetConsoleScreenBufferInfo(Screen().handle, &info);
             EXPECT_EQ(std::make_pair(info.dwSize.X, info.dwSize.Y),
@@ -1079,6 +1090,48 @@ TEST_F(SessionsWatch, FitsTheWindowAndDrawsOneListingAfterAResize) {
         EXPECT_EQ(text.find(kHeader) / info.dwSize.X, text.find(kNoHushvane) / info.dwSize.X + 1);
         CloseHandle(console);
     }
+}
+
+// The window is made shorter during the watch, while the prompt stood on its last row, deep in a
+// tall buffer: the console would keep the prompt in sight, and the watch gives the window back
+// so, the user's scrollback whole, with the last listing and the next prompt in sight.
+TEST_F(SessionsWatch, FitsTheWindowAndGivesItBackWithThePromptInSight) {
+    Script3();
+    HANDLE console = FreshConsole(120, 30, 9001);
+    SetBuffer(console, {120, 9001}, {120, 30}, 9001 - 30);
+    SetConsoleCursorPosition(console, {0, 9000});
+    Type(console, L"PS C:\\> ");
+    watch_ = StartCompanion(L"--watch", console, console);
+    ASSERT_TRUE(WaitUntil([&] { return ScreenHas(kHeader); }, 10000));
+    SuspendThread(watch_.hThread);
+    SetBuffer(Screen().handle, {120, 30}, {120, 20});
+    ResumeThread(watch_.hThread);
+    const std::wstring time = Screen().Text().substr(0, 19);
+    EXPECT_TRUE(WaitUntil([&] { return Screen().Text().substr(0, 19) != time; }, 3000));
+    StopWithCtrlC();
+    CONSOLE_SCREEN_BUFFER_INFO info = {};
+    GetConsoleScreenBufferInfo(console, &info);
+    EXPECT_EQ(info.dwSize.Y, 9001) << "the user's scrollback";
+    EXPECT_EQ(info.srWindow.Bottom - info.srWindow.Top + 1, 20);
+    EXPECT_TRUE(info.dwCursorPosition.Y >= info.srWindow.Top &&
+                info.dwCursorPosition.Y <= info.srWindow.Bottom)
+        << "cursor on row " << info.dwCursorPosition.Y << ", window from " << info.srWindow.Top;
+    std::wstring window(120 * 20, L' ');
+    DWORD read = 0;
+    ReadConsoleOutputCharacterW(console, &window[0], 120 * 20, {0, info.srWindow.Top}, &read);
+    EXPECT_TRUE(Has(window, kHeader) && Has(window, kNoHushvane)) << window;
+    // Wine's console scrolls to the cursor whenever it writes; conhost does so only where the
+    // cursor was in sight. So the window as the watch gives it back, before anything is written.
+    SetBuffer(console, {120, 9001}, {120, 30}, 9001 - 30);
+    SetConsoleCursorPosition(console, {0, 9000});
+    ClassicScreen screen = {};
+    ASSERT_TRUE(OpenClassicScreen(console, ModeOf(console), &screen));
+    SetBuffer(screen.own.Get(), {120, 30}, {120, 20});
+    CloseClassicScreen(&screen);
+    GetConsoleScreenBufferInfo(console, &info);
+    EXPECT_EQ(info.srWindow.Top, 8981);
+    EXPECT_EQ(info.srWindow.Bottom, 9000);
+    CloseHandle(console);
 }
 
 // A console of its own is one that the test leaves once the companion is started on it. The
@@ -1260,8 +1313,9 @@ std::vector<std::wstring> Joined(std::vector<std::vector<std::wstring>> parts) {
 // In Windows Terminal a watch writes virtual terminal sequences alone; tmux, a real terminal
 // emulator, is fed the very bytes, and the watch is given the window's size as it would read it.
 // The window is as wide as the verdict, and a resize makes it too small for the listing. The
-// user's prompt left a colour set, and the device's name holds sequences.
+// user's prompt left a colour set, and the device's name holds sequences, a C1 one among them.
 TEST(SessionsTerminal, DrawsOnTheAlternateScreenAndGivesTheUsersScreenBack) {
+    SetEnvironmentVariableW(L"WT_SESSION", L"hushvane-test"); // cells counted as there
     const std::wstring verdict =
         L"player.exe is running and has 1 session on this device; it is loud now.";
     const SHORT width = static_cast<SHORT>(verdict.size());
@@ -1285,7 +1339,8 @@ TEST(SessionsTerminal, DrawsOnTheAlternateScreenAndGivesTheUsersScreenBack) {
     const Started shortest(L"C:\\s.exe"); // the one row short enough for the smallest window
 
     FakeEndpoint endpoint;
-    endpoint.friendlyName = L"Fake Speakers\x1b[2J\x1b[41m (Hushvane tests)";
+    endpoint.friendlyName = L"Fake Speakers\x1b[2J\x9b"
+                            L"41m (Hushvane tests)";
     endpoint.id = L"{0.0.0.00000000}.{hushvane-fake}";
     endpoint.AddSession(L"player", PoolProcess(kPlayer).id).peak = 0.5f;
     endpoint.AddSession(L"guarded", PoolProcess(kDenied).id);
@@ -1310,9 +1365,9 @@ TEST(SessionsTerminal, DrawsOnTheAlternateScreenAndGivesTheUsersScreenBack) {
     const std::wstring player =
         session(PoolProcess(kPlayer).id, L"  audible  0.5       loud    player.exe        ",
                 PoolProcess(kPlayer).imagePath + L"   target");
-    const std::wstring top[] = {
-        L"Default playback device: Fake Speakers\uFFFD[2J\uFFFD[41m (Hushvane tests)", kNoHushvane,
-        kHeader};
+    const std::wstring top[] = {L"Default playback device: Fake Speakers\uFFFD[2J\uFFFD"
+                                L"41m (Hushvane tests)",
+                                kNoHushvane, kHeader};
     const wchar_t silent[] = L"  audible  0         silent  ";
     const std::wstring guarded = session(PoolProcess(kDenied).id, silent,
                                          L"guarded.exe       " + std::wstring(kDeniedReason));
@@ -1373,7 +1428,12 @@ TEST(SessionsTerminal, DrawsOnTheAlternateScreenAndGivesTheUsersScreenBack) {
                              {L" (every second; Ctrl+C ends)  "},
                              std::vector<std::wstring>(fitted.begin(), fitted.begin() + 5),
                              {fitted.back(), L""}}));
-    EXPECT_EQ(Lines(terminal.Capture(L"-e -S -")).at(0), userRows.at(0));
+    // The user's colours: their rows as they were, and the colour their prompt left for what
+    // follows, the last listing.
+    const std::vector<std::wstring> colouredRows = Lines(terminal.Capture(L"-e -S -"));
+    EXPECT_EQ(std::vector<std::wstring>(colouredRows.begin(), colouredRows.begin() + 3),
+              std::vector<std::wstring>(userRows.begin(), userRows.begin() + 3));
+    EXPECT_TRUE(Has(colouredRows.at(9), L"\x1b[44m")) << colouredRows.at(9);
     EXPECT_EQ(terminal.Run(terminal.tmux + L"display -p '#{alternate_on}#{cursor_flag}'"), L"01\n");
     // Each row was erased before it was written, or with every row below it.
     const std::wstring written = ReadUtf8(terminal.windowsFolder + L"out");
@@ -1399,10 +1459,13 @@ TEST(SessionsTerminal, DrawsOnTheAlternateScreenAndGivesTheUsersScreenBack) {
     EXPECT_EQ(
         terminal.Run(terminal.tmux + L"display -p '#{alternate_on}#{cursor_flag}#{wrap_flag}'"),
         L"011\n");
+    // Wider: the terminal only unwraps the user's rows, and the last listing follows them.
+    terminal.Run(terminal.tmux + L"resize-window -x 80 -y 9");
+    window = {80, 9};
     close();
     EXPECT_FALSE(
         Has(ReadUtf8(terminal.windowsFolder + L"out").substr(written.size()), L"\x1b[9999;1H"))
-        << "below the user's rows, with the width unchanged";
+        << "below the user's rows, with the window wider";
 }
 
 // A pseudo console's own window says nothing of whether anyone sees it: a terminal that shows
@@ -1443,21 +1506,61 @@ TEST(SessionsConsoleWindow, CountsAsShownOnlyWhatSomeoneSees) {
     DestroyWindow(owners[2]);
 }
 
-// What tmux cannot show, as it counts each code point alone: what joins a character to the one
-// before it, and the variation selector that asks for an emoji's wide form.
+// Cells as Windows Terminal 1.22 and later counts them (grapheme clusters of Unicode 16.0, a
+// cluster taking the sum of its code points' cells, at most two), and as older consoles behind
+// other terminals count them, every code point a cell at least. tmux counts neither way.
 TEST(SessionsTexts, CountCellsAsWindowsTerminalDoes) {
-    const std::pair<const wchar_t*, int> cases[] = {
-        {L"\u2764\uFE0F", 2},
-        {L"\u2764", 1},
-        {L"\U0001F44D\U0001F3FD", 2},
-        {L"\U0001F468\u200D\U0001F469", 2},
-        {L"e\u0301", 1},
-        {L"\u4E2D\uFE0F", 2},
-        {L"\u1100\u1161\u11A8", 2},
-        {L"\u200B", 0},
+    struct Case {
+        const wchar_t* text;
+        int terminal;
+        int codePoints;
     };
-    for (const auto& [text, cells] : cases) {
-        EXPECT_EQ(CellsOf(text, lstrlenW(text)), cells) << text[0];
+    const Case cases[] = {
+        {L"\u0B95\u0BBE", 2, 2},                               // Tamil: a spacing mark that extends
+        {L"\uFF7D\uFF8B\uFF9F\uFF70\uFF76\uFF70", 6, 6},       // halfwidth katakana, a voiced mark
+        {L"\u2630\u4DC0\U0001D300", 6, 6},                     // wide since Unicode 16.0
+        {L"\u0938\u094D\u092A\u0940\u0915\u0930", 4, 6},       // a Devanagari conjunct
+        {L"\U0001F468\u200D\U0001F469\u200D\U0001F467", 2, 8}, // a family
+        {L"\U0001F1FA\U0001F1F8\U0001F1E6", 3, 3},             // a flag, and an indicator alone
+        {L"1\uFE0F\u20E3", 2, 3},                              // a keycap
+        {L"\U0001F44D\U0001F3FD", 2, 4},                       // a skin tone
+        {L"\u2764\uFE0F", 2, 2},
+        {L"\u2764", 1, 1},
+        {L"e\u0301", 1, 2},
+        {L"\u4E2D\uFE0F", 2, 3},
+        {L"\u1100\u1161\u11A8", 2, 4},
+        {L"\uAC00\u11A8\uAC01", 4, 5}, // LV and T; LVT alone
+        {L"\u200B", 0, 1},
+        {L"\u2500\u00A7\xD800", 3, 3}, // box drawing, ambiguous, lone half
+    };
+    for (const Case& c : cases) {
+        const int length = lstrlenW(c.text);
+        EXPECT_EQ(CellsOf(c.text, length), c.terminal) << c.text[0];
+        int cells = 0;
+        RowEnd(c.text, length, 0, 100, kCodePointCells, &cells);
+        EXPECT_EQ(cells, c.codePoints) << c.text[0];
+    }
+}
+
+// A device's name is kept whole up to 255 characters, and a longer one is cut after a whole
+// character, with an ellipsis: never between the two halves of an emoji.
+TEST(SessionsTexts, CutLongNamesAfterAWholeCharacter) {
+    const std::wstring rocket = L"\U0001F680";
+    const std::pair<std::wstring, std::wstring> cases[] = {
+        {std::wstring(253, L'n') + rocket, std::wstring(253, L'n') + rocket},
+        {std::wstring(254, L'n') + rocket, std::wstring(254, L'n') + L"\u2026"},
+        {std::wstring(600, L'n') + rocket, std::wstring(254, L'n') + L"\u2026"},
+    };
+    static Listing listing;
+    for (const auto& [name, shown] : cases) {
+        FakeEndpoint endpoint;
+        endpoint.friendlyName = name;
+        endpoint.id = L"{0.0.0.00000000}.{hushvane-fake}";
+        StartListing(&listing, kEverySession);
+        ListSessions(nullptr, &endpoint, &listing);
+        ASSERT_GT(listing.count, 0);
+        EXPECT_EQ(std::wstring(listing.lines[0].text, listing.lines[0].length),
+                  L"Default playback device: " + shown);
     }
 }
 
@@ -1539,6 +1642,7 @@ TEST(SessionsCommandLine, UsageAndItsErrors) {
         {L"--watch --unmute-all", 2, L"--unmute-all takes no target and does not go with --watch.",
          L"--unmute-all 不接受目标，也不能与 --watch 一起使用。"},
         {L"\"my player.exe\"", 1, L""},
+        {L"--unmute-all", 1, L""},
     };
     const std::wstring usageStart = Tr(L"Shows the audio sessions of every playback device",
                                        L"显示每个播放设备的音频会话，与 Hushvane.exe 看到的一致");

@@ -4,40 +4,74 @@
 
 namespace {
 
-// The code point at text[0], and in *units the UTF-16 units it spans.
-UINT32 CodePointAt(const wchar_t* text, int length, int* units) {
+// The code point at text[0], and in *units the UTF-16 units it spans. A lone surrogate reaches
+// the terminal as U+FFFD.
+unsigned CodePointAt(const wchar_t* text, int length, int* units) {
     *units = 1;
     if (IS_HIGH_SURROGATE(text[0]) && length > 1 && IS_LOW_SURROGATE(text[1])) {
         *units = 2;
         return 0x10000 + ((text[0] - 0xD800) << 10) + (text[1] - 0xDC00);
     }
-    return text[0];
+    return (text[0] & 0xF800) == 0xD800 ? 0xFFFD : text[0];
+}
+
+// Whether trail joins lead into one character, by Windows Terminal's form of Unicode's rules:
+// what extends or links joins what comes before it, a prefix what comes after, Hangul jamo join
+// into syllables, a linker and a consonant into a conjunct, a joiner and a pictograph into an
+// emoji sequence, and two regional indicators into a flag, which takes no third.
+bool Joins(JoinKind lead, JoinKind trail, bool* paired) {
+    if (lead == kJoinControl || trail == kJoinControl) {
+        return false;
+    }
+    if (trail == kJoinExtend || trail == kJoinZwj || trail == kJoinLinker || lead == kJoinPrepend) {
+        return true;
+    }
+    switch (lead) {
+    case kJoinHangulL:
+        return trail == kJoinHangulL || trail == kJoinHangulV || trail == kJoinHangulLV ||
+               trail == kJoinHangulLVT;
+    case kJoinHangulV:
+    case kJoinHangulLV:
+        return trail == kJoinHangulV || trail == kJoinHangulT;
+    case kJoinHangulT:
+    case kJoinHangulLVT:
+        return trail == kJoinHangulT;
+    case kJoinLinker:
+        return trail == kJoinConsonant;
+    case kJoinZwj:
+        return trail == kJoinPictographic;
+    case kJoinRegional:
+        *paired = !*paired && trail == kJoinRegional;
+        return *paired;
+    default:
+        return false;
+    }
 }
 
 } // namespace
 
 int NextCharCells(const wchar_t* text, int length, CellCount count, int* units) {
-    UINT32 point = CodePointAt(text, length, units);
-    // A CJK character takes two cells in Windows 10's console, and the older console gives two
-    // to every character that its code page writes in two bytes.
+    unsigned point = CodePointAt(text, length, units);
     if (count == kMostCells) {
         return point < 0x80 ? 1 : 2;
     }
-    int cells = CodePointCells(point);
-    // What joins the character takes no cell of its own: marks, joiners, selectors, and after a
-    // zero-width joiner the character that follows. A variation selector 16 asks for the wide,
-    // emoji form.
-    while (*units < length) {
-        int more = 0;
-        const bool afterJoiner = point == 0x200D;
+    CodePointClass lead = ClassOf(point);
+    if (count == kCodePointCells) {
+        return lead.cells > 1 ? lead.cells : 1;
+    }
+    int cells = lead.cells;
+    bool paired = false;
+    for (int more = 0; *units < length; *units += more) {
         point = CodePointAt(text + *units, length - *units, &more);
-        if (!afterJoiner && point != 0xFE0F && CodePointCells(point) != 0) {
+        const CodePointClass trail = ClassOf(point);
+        if (!Joins(lead.kind, trail.kind, &paired)) {
             break;
         }
-        cells = point == 0xFE0F ? 2 : cells;
-        *units += more;
+        // A variation selector 16 asks for an emoji's wide form.
+        cells += point == 0xFE0F ? 2 : trail.cells;
+        lead = trail;
     }
-    return cells;
+    return cells < 2 ? cells : 2;
 }
 
 int CellsOf(const wchar_t* text, int length) {

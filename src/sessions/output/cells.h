@@ -3,19 +3,42 @@
 // How many cells a text takes on a console, where a listing's rows are counted and its columns
 // lined up. Every count of cells is here.
 
-// The cells a code point takes on its own in Windows Terminal: 2 for a wide or fullwidth
-// character (CJK, Hangul, emoji of emoji presentation), 0 for one that joins the character
-// before it (combining marks, joiners, variation selectors), 1 for any other. Generated from
-// Unicode's data: cell_widths.cpp.
-int CodePointCells(unsigned point);
+// How a code point joins its neighbours into one character (a grapheme cluster), sorted as
+// Windows Terminal sorts them.
+enum JoinKind : unsigned char {
+    kJoinOther,
+    kJoinControl,
+    kJoinExtend, // marks, spacing marks and format characters
+    kJoinRegional,
+    kJoinPrepend,
+    kJoinHangulL,
+    kJoinHangulV,
+    kJoinHangulT,
+    kJoinHangulLV,
+    kJoinHangulLVT,
+    kJoinLinker,    // an Indic virama that links two consonants into a conjunct
+    kJoinConsonant, // a consonant that a linker joins
+    kJoinPictographic,
+    kJoinZwj,
+};
 
-// How a row's cells are counted: as Windows Terminal counts them, or as the most that any
-// classic console gives a character (two for anything outside ASCII, whatever its code page), so
-// that a row never takes more than the rows kept for it.
-enum CellCount { kTerminalCells, kMostCells };
+// The cells a code point takes on its own in Windows Terminal (2 for a wide or fullwidth one, 0
+// for a mark or a format character, 1 for any other) and how it joins. Generated from Unicode's
+// data: cell_widths.cpp.
+struct CodePointClass {
+    JoinKind kind;
+    unsigned char cells;
+};
+CodePointClass ClassOf(unsigned point);
 
-// The cells the text's first character takes, with what joins it (marks, joiners, variation
-// selectors), and in *units the UTF-16 units they span.
+// How a row's cells are counted: as Windows Terminal 1.22 and later counts them, a character of
+// several code points taking the sum of their cells, at most two; at least a cell for every code
+// point, as older consoles behind other terminals count them; or as the most that a classic
+// console gives a character (two for anything outside ASCII, whatever its code page). A row
+// counted long only ends early.
+enum CellCount { kTerminalCells, kCodePointCells, kMostCells };
+
+// The cells the text's first character takes, and in *units the UTF-16 units it spans.
 int NextCharCells(const wchar_t* text, int length, CellCount count, int* units);
 
 // The cells the text takes in Windows Terminal.

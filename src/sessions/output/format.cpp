@@ -2,16 +2,16 @@
 
 #include <wchar.h>
 
-#include <algorithm>
-
 #include "sessions/output/cells.h"
 
 namespace {
 
-// A text formatted into room characters, the terminator's place kept.
+// A text formatted into room characters, the terminator's place kept, and how many of them the
+// names (%s) may still take.
 struct TextBuffer {
     wchar_t* text;
     int room, length;
+    int names;
 };
 
 void AppendTo(TextBuffer* buffer, const wchar_t* text, int length) {
@@ -22,10 +22,26 @@ void AppendTo(TextBuffer* buffer, const wchar_t* text, int length) {
 
 // Names, paths and command-line texts come from drivers, users and the command line: a control
 // character among them (C0, DEL or C1) would be a command to a terminal, so it is shown as U+FFFD.
+// One longer than the room left for names is cut after a whole character, never inside a
+// surrogate pair, and ends in an ellipsis that says so.
 void AppendShown(TextBuffer* buffer, const wchar_t* text) {
-    for (; *text != L'\0' && buffer->length < buffer->room - 1; ++text) {
-        const wchar_t c = *text;
+    const int length = lstrlenW(text);
+    const bool cut = length > buffer->names;
+    int end = cut ? 0 : length;
+    for (int units = 0; cut && end < length; end += units) {
+        NextCharCells(text + end, length - end, kTerminalCells, &units);
+        if (end + units >= buffer->names) {
+            break;
+        }
+    }
+    buffer->names -= end;
+    for (int i = 0; i < end; ++i) {
+        const wchar_t c = text[i];
         buffer->text[buffer->length++] = c < 0x20 || (c >= 0x7F && c <= 0x9F) ? L'\xFFFD' : c;
+    }
+    if (cut && buffer->names > 0) {
+        AppendTo(buffer, L"\x2026", 1);
+        buffer->names = 0;
     }
 }
 
@@ -42,19 +58,17 @@ void PadField(TextBuffer* buffer, int start, int width, bool left, wchar_t pad) 
     for (int cells = CellsOf(buffer->text + start, end - start); cells < width; ++cells) {
         AppendTo(buffer, left ? L" " : &pad, 1);
     }
-    if (!left) {
-        std::rotate(buffer->text + start, buffer->text + end, buffer->text + buffer->length);
+    // Right-aligned: the field moves to the end, the padding before it.
+    const int moved = buffer->length - end;
+    for (int i = buffer->length - 1; !left && moved > 0 && i - moved >= start; --i) {
+        buffer->text[i] = buffer->text[i - moved];
+        buffer->text[i - moved] = pad;
     }
 }
 
-} // namespace
-
-int FormatTextV(wchar_t* out, int room, const char* format, va_list args) {
-    wchar_t wide[kLineChars];
-    TextBuffer widened = {wide, kLineChars, 0};
-    AppendWidened(&widened, format);
-    wide[widened.length] = L'\0';
-    TextBuffer buffer = {out, room, 0};
+// One pass over the format, the names given at most names characters in all.
+int FormatPass(wchar_t* out, int room, const wchar_t* wide, va_list args, int names) {
+    TextBuffer buffer = {out, room, 0, names};
     for (const wchar_t* at = wide; *at != L'\0'; ++at) {
         if (*at != L'%' || at[1] == L'%') {
             at += *at == L'%' ? 1 : 0;
@@ -84,6 +98,23 @@ int FormatTextV(wchar_t* out, int room, const char* format, va_list args) {
     }
     out[buffer.length] = L'\0';
     return buffer.length;
+}
+
+} // namespace
+
+// The line's own words are measured first, with every name left empty: the names take what room
+// is left, so that the words around them are never what gets cut.
+int FormatTextV(wchar_t* out, int room, const char* format, va_list args) {
+    wchar_t wide[kLineChars];
+    TextBuffer widened = {wide, kLineChars, 0, 0};
+    AppendWidened(&widened, format);
+    wide[widened.length] = L'\0';
+    va_list again;
+    va_copy(again, args);
+    const int words = FormatPass(out, room, wide, args, 0);
+    const int length = FormatPass(out, room, wide, again, room - 1 - words);
+    va_end(again);
+    return length;
 }
 
 int FormatText(wchar_t* buffer, int room, const char* format, ...) {

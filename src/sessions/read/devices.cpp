@@ -41,7 +41,7 @@ void ReadDeviceName(IMMDevice* device, wchar_t* name) {
         SUCCEEDED(properties->GetValue(PKEY_Device_FriendlyName, &friendly.value)) &&
         friendly.value.vt == VT_LPWSTR && friendly.value.pwszVal != nullptr &&
         friendly.value.pwszVal[0] != L'\0') {
-        lstrcpynW(name, friendly.value.pwszVal, kDeviceNameChars);
+        FormatText(name, kNameChars, "%s", friendly.value.pwszVal);
         return;
     }
     wchar_t id[kDeviceIdChars];

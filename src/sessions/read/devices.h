@@ -7,11 +7,13 @@
 #include "common/failed_call.h"
 #include "sessions/output/listing.h"
 
-// A name, and for a device that shares its name with another, its endpoint id too.
-constexpr int kDeviceNameChars = 200;
 constexpr int kMaxOtherDevices = 16;
 // Endpoint ids are short, as "{0.0.0.00000000}.{guid}".
 constexpr int kDeviceIdChars = 128;
+// A name, cut with an ellipsis where it is longer than kNameChars, and for a device that shares
+// its name with another, its endpoint id too.
+constexpr int kNameChars = 256;
+constexpr int kDeviceNameChars = kNameChars + kDeviceIdChars + 8;
 
 // An active playback device: the default one, which Hushvane watches, or another.
 struct PlaybackDevice {

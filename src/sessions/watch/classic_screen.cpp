@@ -28,12 +28,6 @@ bool SetBufferToWindow(HANDLE buffer, COORD window) {
     return ResizeBuffer(buffer, window, at);
 }
 
-// Only the console narrows this buffer, and it does so with the window where it rewraps rows on
-// resize ("wrap text output on resize"); where it does not, both dimensions only grow.
-void NoteRewrap(ClassicScreen* screen, const CONSOLE_SCREEN_BUFFER_INFO& info) {
-    screen->rewraps |= info.dwSize.X < screen->size.X;
-}
-
 // A refusal is not asked again every second: the sizes it left are remembered until either
 // changes.
 bool FitBufferToWindow(ClassicScreen* screen, CONSOLE_SCREEN_BUFFER_INFO* info) {
@@ -54,19 +48,33 @@ bool FitBufferToWindow(ClassicScreen* screen, CONSOLE_SCREEN_BUFFER_INFO* info) 
 
 // The window keeps the size the user gave it during the watch. The user's buffer grows to it,
 // and narrows with it only where the console rewraps rows on resize, as it would have done
-// itself; elsewhere narrowing would cut the user's rows.
+// itself; elsewhere narrowing would cut the user's rows. As the console does when it shrinks a
+// window, the cursor stays in sight: the last listing and the next prompt follow it there.
 void GiveUserTheWindow(HANDLE user, COORD window, bool rewraps) {
     CONSOLE_SCREEN_BUFFER_INFO info;
-    if (!GetConsoleScreenBufferInfo(user, &info) || IsSameSize(WindowSize(info), window)) {
+    if (!GetConsoleScreenBufferInfo(user, &info)) {
         return;
     }
-    const COORD size = {rewraps ? window.X : Larger(info.dwSize.X, window.X),
-                        Larger(info.dwSize.Y, window.Y)};
-    const SHORT lastTop = static_cast<SHORT>(size.Y - window.Y);
-    const SHORT top = info.srWindow.Top < lastTop ? info.srWindow.Top : lastTop;
-    const SMALL_RECT at = {0, top, static_cast<SHORT>(window.X - 1),
-                           static_cast<SHORT>(top + window.Y - 1)};
-    ResizeBuffer(user, size, at);
+    if (!IsSameSize(WindowSize(info), window)) {
+        const COORD size = {rewraps ? window.X : Larger(info.dwSize.X, window.X),
+                            Larger(info.dwSize.Y, window.Y)};
+        const SHORT lastTop = static_cast<SHORT>(size.Y - window.Y);
+        const SHORT top = info.srWindow.Top < lastTop ? info.srWindow.Top : lastTop;
+        const SMALL_RECT at = {0, top, static_cast<SHORT>(window.X - 1),
+                               static_cast<SHORT>(top + window.Y - 1)};
+        // Rewrapped rows move the cursor too.
+        if (!ResizeBuffer(user, size, at) || !GetConsoleScreenBufferInfo(user, &info)) {
+            return;
+        }
+    }
+    const SHORT row = info.dwCursorPosition.Y;
+    const SHORT height = static_cast<SHORT>(info.srWindow.Bottom - info.srWindow.Top + 1);
+    if (row < info.srWindow.Top || row > info.srWindow.Bottom) {
+        const SHORT top = row < info.srWindow.Top ? row : static_cast<SHORT>(row - height + 1);
+        const SMALL_RECT at = {info.srWindow.Left, top, info.srWindow.Right,
+                               static_cast<SHORT>(top + height - 1)};
+        SetConsoleWindowInfo(user, TRUE, &at);
+    }
 }
 
 bool BlankRows(HANDLE screen, SHORT width, int from, int to) {
@@ -114,7 +122,7 @@ bool DrawLine(HANDLE screen, const ShownLine& line, SHORT width, int top) {
 
 } // namespace
 
-bool OpenClassicScreen(HANDLE user, ClassicScreen* screen) {
+bool OpenClassicScreen(HANDLE user, DWORD userMode, ClassicScreen* screen) {
     CONSOLE_SCREEN_BUFFER_INFO info;
     if (!GetConsoleScreenBufferInfo(user, &info)) {
         return false;
@@ -135,6 +143,9 @@ bool OpenClassicScreen(HANDLE user, ClassicScreen* screen) {
         return false;
     }
     screen->user = user;
+    // The console rewraps the rows of a buffer that wraps at the end of a row when its window
+    // narrows ("wrap text output on resize"); the rows of one that does not, it cuts.
+    screen->rewraps = (userMode & ENABLE_WRAP_AT_EOL_OUTPUT) != 0;
     screen->top = -1;
     return true;
 }
@@ -145,7 +156,6 @@ bool DrawClassicScreen(ClassicScreen* screen, const Listing& listing, Frame* fra
     if (!GetConsoleScreenBufferInfo(own, &info)) {
         return false;
     }
-    NoteRewrap(screen, info);
     if (!FitBufferToWindow(screen, &info)) {
         return false;
     }
@@ -174,9 +184,14 @@ bool DrawClassicScreen(ClassicScreen* screen, const Listing& listing, Frame* fra
 }
 
 void CloseClassicScreen(ClassicScreen* screen) {
+    // The font the user picked during the watch went to the watch's buffer alone.
+    CONSOLE_FONT_INFOEX font = {};
+    font.cbSize = sizeof(font);
+    if (GetCurrentConsoleFontEx(screen->own.Get(), FALSE, &font)) {
+        SetCurrentConsoleFontEx(screen->user, FALSE, &font);
+    }
     CONSOLE_SCREEN_BUFFER_INFO info;
     if (GetConsoleScreenBufferInfo(screen->own.Get(), &info)) {
-        NoteRewrap(screen, info);
         GiveUserTheWindow(screen->user, WindowSize(info), screen->rewraps);
     }
     SetConsoleActiveScreenBuffer(screen->user);

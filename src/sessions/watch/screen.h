@@ -12,8 +12,8 @@
 // and scrollback stay as they were. The console resizes only the buffer it shows, and its own
 // way: the height only grows, and the width follows the window only where it rewraps rows on
 // resize. The screen keeps the sizes the console left when it last refused to fit them (none
-// once a fitting succeeded), whether it narrowed this buffer with the window, and the buffer,
-// window and rows of the last drawing.
+// once a fitting succeeded), whether the console rewraps the user's rows, and the buffer, window
+// and rows of the last drawing.
 struct ClassicScreen {
     HANDLE user;
     UniqueHandle own;
@@ -23,26 +23,29 @@ struct ClassicScreen {
     SHORT top, end;
 };
 
-// Makes a screen buffer of the window's size and shows it instead of the user's. False when the
-// console does not allow it.
-bool OpenClassicScreen(HANDLE user, ClassicScreen* screen);
+// Makes a screen buffer of the window's size and shows it instead of the user's, whose mode was
+// userMode. False when the console does not allow it.
+bool OpenClassicScreen(HANDLE user, DWORD userMode, ClassicScreen* screen);
 
 // Fits the buffer to the window as it is now, then the listing to it, and draws it over the
 // last one. False when the console is gone.
 bool DrawClassicScreen(ClassicScreen* screen, const Listing& listing, Frame* frame);
 
-// Shows the user's buffer again, with the window the size the user last gave it.
+// Shows the user's buffer again, with the window the size the user last gave it, the font the
+// user last picked, and the cursor in sight.
 void CloseClassicScreen(ClassicScreen* screen);
 
 // A pseudo console (Windows Terminal, and any terminal that runs console programs through
 // ConPTY): the terminal's alternate screen, drawn with virtual terminal sequences alone, which
 // always has the size of the window; the user's screen and scrollback stay with the terminal,
 // whatever characters and colours they hold. The screen keeps the window's width when it was
-// entered, and the output's mode as the user had it, which a crash gives back.
+// entered, the output's mode as the user had it, which a crash gives back, and how the terminal
+// counts cells.
 struct TerminalScreen {
     Writer writer;
     DWORD userMode;
     SHORT width;
+    CellCount count;
 };
 
 // Enters the alternate screen in the default colours, hides the cursor and turns off the wrap
@@ -54,7 +57,7 @@ bool OpenTerminalScreen(HANDLE output, DWORD userMode, COORD window, TerminalScr
 // output is gone.
 bool DrawTerminalScreen(TerminalScreen* screen, const Listing& listing, COORD window, Frame* frame);
 
-// Leaves the alternate screen; where the window became narrower, the terminal reflowed the
-// user's rows and the cursor it puts back may stand above some of them, so the cursor goes
-// below the screen's last row.
+// Leaves the alternate screen. Where the window became narrower, the terminal rewrapped the
+// user's rows, and the cursor it puts back may stand above some of them: the cursor goes below
+// the screen's last row. After a widening the rows only unwrapped, and the cursor follows them.
 void CloseTerminalScreen(TerminalScreen* screen, COORD window);

@@ -12,10 +12,10 @@ LPTOP_LEVEL_EXCEPTION_FILTER g_nextFilter;
 // Each row of the line at its place, erased first: with the wrap at the end of a row off, a
 // character in the last column leaves the cursor on it, and erasing from there would take it.
 // Rows count from 1 in the sequences.
-void DrawRows(Writer* writer, const ShownLine& line, int width) {
+void DrawRows(Writer* writer, const ShownLine& line, int width, CellCount count) {
     for (int start = 0, r = 0; r < line.rows; ++r) {
         int cells = 0;
-        const int end = RowEnd(line.text, line.length, start, width, kTerminalCells, &cells);
+        const int end = RowEnd(line.text, line.length, start, width, count, &cells);
         WriteFormatted(writer, "\x1b[%d;1H\x1b[2K", line.row + r + 1);
         Write(writer, line.text + start, end - start);
         start = end;
@@ -45,6 +45,10 @@ bool OpenTerminalScreen(HANDLE output, DWORD userMode, COORD window, TerminalScr
     screen->writer.length = 0;
     screen->userMode = userMode;
     screen->width = window.X;
+    // Windows Terminal names its session; behind any other terminal the console may be an older
+    // one that gives every code point a cell of its own.
+    screen->count =
+        GetEnvironmentVariableW(L"WT_SESSION", nullptr, 0) > 0 ? kTerminalCells : kCodePointCells;
     g_open = screen;
     g_nextFilter = SetUnhandledExceptionFilter(LeaveOnCrash);
     // The alternate screen in the default colours, no cursor, no wrap at the end of a row.
@@ -59,9 +63,9 @@ bool OpenTerminalScreen(HANDLE output, DWORD userMode, COORD window, TerminalScr
 bool DrawTerminalScreen(TerminalScreen* screen, const Listing& listing, COORD window,
                         Frame* frame) {
     Writer* writer = &screen->writer;
-    FitListing(listing, window, kTerminalCells, frame);
+    FitListing(listing, window, screen->count, frame);
     const int end = PaintFrame(
-        *frame, [&](const ShownLine& line) { DrawRows(writer, line, window.X); },
+        *frame, [&](const ShownLine& line) { DrawRows(writer, line, window.X, screen->count); },
         [&](int from, int) { ClearFromRow(writer, from, window.Y); });
     ClearFromRow(writer, end, window.Y);
     return Flush(writer);
@@ -69,7 +73,7 @@ bool DrawTerminalScreen(TerminalScreen* screen, const Listing& listing, COORD wi
 
 void CloseTerminalScreen(TerminalScreen* screen, COORD window) {
     Write(&screen->writer, kLeaveSequences, sizeof(kLeaveSequences) / sizeof(wchar_t) - 1);
-    if (window.X != screen->width) {
+    if (window.X < screen->width) {
         WriteFormatted(&screen->writer, "\x1b[9999;1H\n");
     }
     Flush(&screen->writer);

@@ -64,17 +64,17 @@ void WatchAppended(const wchar_t* target, IMMDeviceEnumerator* devices, HANDLE o
     }
 }
 
-bool WatchOnClassicConsole(const wchar_t* target, IMMDeviceEnumerator* devices, HANDLE output,
-                           Listing* listing, Frame* frame) {
+bool WatchOnClassicConsole(const wchar_t* target, IMMDeviceEnumerator* devices,
+                           const UserMode& output, Listing* listing, Frame* frame) {
     ClassicScreen screen = {};
-    if (!OpenClassicScreen(output, &screen)) {
+    if (!OpenClassicScreen(output.console, output.mode, &screen)) {
         return false;
     }
     do {
         ReadWatchListing(target, devices, SessionRoom(screen.own.Get()), true, listing);
     } while (DrawClassicScreen(&screen, *listing, frame) && WaitForNextListing());
     CloseClassicScreen(&screen);
-    WriteFrame(output, *frame);
+    WriteFrame(output.console, *frame);
     return true;
 }
 
@@ -123,8 +123,17 @@ int WatchSessions(const wchar_t* target) {
     static Listing listing;
     static Frame frame;
     const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
-    // With processed input off, Ctrl+C would arrive as a key and never end the watch.
-    const UserMode input = ChangeMode(GetStdHandle(STD_INPUT_HANDLE), ENABLE_PROCESSED_INPUT, 0);
+    // With processed input off, Ctrl+C would arrive as a key and never end the watch; it comes
+    // from the console's own input where the standard input is redirected.
+    UniqueHandle consoleInput;
+    HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    if (!IsConsole(input)) {
+        consoleInput.Reset(CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                       0, nullptr));
+        input = consoleInput.Get();
+    }
+    const UserMode keys = ChangeMode(input, ENABLE_PROCESSED_INPUT, 0);
     // Line feeds that return the carriage and rows that wrap, whatever a parent left; and in a
     // pseudo console, virtual terminal sequences.
     const bool terminal = IsPseudoConsole();
@@ -134,14 +143,14 @@ int WatchSessions(const wchar_t* target) {
     const bool onScreen =
         lines.console != nullptr &&
         (terminal ? WatchOnTerminal(target, devices.Get(), lines, &listing, &frame)
-                  : WatchOnClassicConsole(target, devices.Get(), output, &listing, &frame));
+                  : WatchOnClassicConsole(target, devices.Get(), lines, &listing, &frame));
     if (!onScreen) {
         WatchAppended(target, devices.Get(), output, &listing);
     }
     SetConsoleMode(lines.console, lines.mode);
     // Keys typed during the watch were meant for it, not for the shell that reads next.
-    FlushConsoleInputBuffer(input.console);
-    SetConsoleMode(input.console, input.mode);
+    FlushConsoleInputBuffer(keys.console);
+    SetConsoleMode(keys.console, keys.mode);
     // The handler and the event stay until the process ends, moments from now: removing a
     // handler waits for one that is running.
     return kExitDone;
