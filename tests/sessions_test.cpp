@@ -222,8 +222,8 @@ TEST_F(SessionsWithFakeEndpoint, ListsEverySessionAsHushvaneSeesIt) {
     const std::wstring chat = PoolProcess(kChat).imagePath;
     const std::wstring chinese = PoolProcess(kChinese).imagePath;
     const std::wstring denied =
-        Tr(kDeniedReason, L"（拒绝访问：该进程以管理员权限运行、属于其他用户，或是服务或受保护的"
-                          L"进程；Hushvane 既听不到它，也无法将它静音）");
+        Tr(kDeniedReason, L"（拒绝访问：该进程以管理员权限运行、以其他用户身份运行，或是服务或受"
+                          L"保护的进程；Hushvane 无法检测其声音，也无法将其静音）");
     const std::vector<SessionRow> rows = {
         {PoolProcess(kPlayer).id,
          0.25f,
@@ -299,7 +299,7 @@ TEST_F(SessionsWithFakeEndpoint, ListsEverySessionAsHushvaneSeesIt) {
          {player + L"   " + kTarget +
           Tr(L"   (expired: its program has released its last stream; the volume mixer no longer "
              L"shows it)",
-             L"   （已过期：其程序已释放最后一个音频流；音量合成器不再显示此会话）")},
+             L"   （已过期：所属程序已释放最后一个音频流；音量合成器不再显示此会话）")},
          {},
          FALSE,
          0,
@@ -326,7 +326,7 @@ TEST_F(SessionsWithFakeEndpoint, ListsEverySessionAsHushvaneSeesIt) {
     }
     EXPECT_EQ(lines.back(),
               Tr(L"player.exe is running and has 3 sessions on this device; it is loud now.",
-                 L"player.exe 正在运行，在此设备上有 3 个会话；它现在有声。"));
+                 L"player.exe 正在运行，在此设备上有 3 个会话，目前正在发声。"));
     ExpectNoSetMute();
     ExpectEndedCleanly();
 }
@@ -358,9 +358,9 @@ TEST_F(SessionsWithFakeEndpoint, SaysWhetherHushvaneHearsTheTarget) {
           L"  Player.exe   (the same name in another letter case)"},
          false,
          L"",
-         {L"PLAYER.EXE 未在运行。Hushvane 会把名称与正在运行的程序的文件名逐字比较，区分大小写。",
-          L"名称最接近的正在运行的程序：", L"  player.exe   （名称相同，但大小写不同）",
-          L"  Player.exe   （名称相同，但大小写不同）"}},
+         {L"PLAYER.EXE 未运行。Hushvane 逐字比较名称与正在运行程序的文件名，区分大小写。",
+          L"名称最接近的正在运行的程序：", L"  player.exe   （与给定名称仅大小写不同）",
+          L"  Player.exe   （与给定名称仅大小写不同）"}},
         // Longer than any line the companion formats in a buffer of its own: whole, and the
         // words after it too.
         {std::wstring(3000, L'x') + L".exe",
@@ -417,7 +417,7 @@ TEST_F(SessionsWithFakeEndpoint, SaysWhetherHushvaneHearsTheTarget) {
          {{PoolProcess(kPlayer).id, 0.5f, FALSE, kFailGetPeakValue}},
          0,
          {L"player.exe is running and has 1 session on this device; its peak cannot be read, so "
-          L"Hushvane hears nothing."}},
+          L"Hushvane cannot tell whether it makes sound."}},
         {L"player.exe",
          {{PoolProcess(kPlayer).id, 0.5f, FALSE, 0, {}, {}, FALSE, 1}},
          0,
@@ -674,7 +674,10 @@ TEST_F(SessionsWithFakeEndpoint, UnmuteAllCallsSetMuteOnTheMutedSessionsOnly) {
                       (i == 0 && c.refusingFaults != 0) || i == 7 || (i == 6 && unlisted))
                 << "session " << i;
         }
-        const std::wstring unmuted = Tr(L"Unmuted ", L"已取消静音 ");
+        // Each prefix padded to the longest and a space (13 cells in English, 12 in Chinese), so
+        // that the process ids line up.
+        const std::wstring unmuted = Tr(L"Unmuted       ", L"已取消静音   ");
+        const std::wstring chat = std::wstring(7 - Pid(kChat).size(), L' ') + Pid(kChat);
         EXPECT_TRUE(Has(run.out, unmuted + std::wstring(7 - Pid(kPlayer).size(), L' ') +
                                      Pid(kPlayer) + L"  player.exe"));
         EXPECT_TRUE(Has(run.out, unmuted + L"      0  " + Tr(L"(system sounds)", L"（系统声音）")));
@@ -690,8 +693,12 @@ TEST_F(SessionsWithFakeEndpoint, UnmuteAllCallsSetMuteOnTheMutedSessionsOnly) {
             EXPECT_TRUE(Has(run.out, c.failedCall + Tr(L" failed with 0x", L" 失败，错误 0x")));
         }
         if (c.refusingFaults == kFailSetMute) {
-            EXPECT_TRUE(Has(run.out, Tr(L"SetMute failed with 0x88890004:\n  still muted",
-                                        L"SetMute 失败，错误 0x88890004：\n  仍处于静音")));
+            EXPECT_TRUE(Has(run.out, Tr(L"SetMute failed with 0x88890004:\n  still muted ",
+                                        L"SetMute 失败，错误 0x88890004：\n  仍处于静音 ") +
+                                         chat + L"  chat.exe"));
+        }
+        if (c.refusingFaults == kFailGetMute) {
+            EXPECT_TRUE(Has(run.out, Tr(L"\n  not checked ", L"\n  未检查     ") + chat));
         }
         ExpectEndedCleanly();
     }
@@ -936,8 +943,8 @@ TEST_F(SessionsWatch, DrawsEachListingOverTheLastAndLeavesTheUsersRows) {
     const std::wstring english =
         L"player.exe is running and has 1 session on this device; it is loud now.";
     const std::wstring loudVerdict =
-        Tr(english, L"player.exe 正在运行，在此设备上有 1 个会话；它现在有声。");
-    const std::wstring loud = Tr(L"it is loud now.", L"它现在有声。");
+        Tr(english, L"player.exe 正在运行，在此设备上有 1 个会话，目前正在发声。");
+    const std::wstring loud = Tr(L"it is loud now.", L"目前正在发声。");
     const size_t width = english.size();
     HANDLE console = FreshConsole(static_cast<SHORT>(width), 25, 300);
     DWORD mode = 0;
@@ -955,7 +962,7 @@ TEST_F(SessionsWatch, DrawsEachListingOverTheLastAndLeavesTheUsersRows) {
             {PoolProcess(kChat).id, 0.0f, TRUE, 0}});
     watch_ = StartCompanion(L"--watch player.exe", console, console, input);
     ASSERT_TRUE(
-        WaitUntil([&] { return ScreenHas(Tr(L"it is silent now.", L"它现在无声。")); }, 10000));
+        WaitUntil([&] { return ScreenHas(Tr(L"it is silent now.", L"目前没有声音。")); }, 10000));
 
     // Shorter, with chat.exe's short second row and the Chinese line's rows where the access
     // denied line's longer rows were, and the Chinese line's second row over chat.exe's first.
@@ -974,7 +981,7 @@ TEST_F(SessionsWatch, DrawsEachListingOverTheLastAndLeavesTheUsersRows) {
     Screen screen;
     std::wstring second = screen.Text();
     EXPECT_TRUE(Has(second, chinese)) << "Chinese written whole";
-    EXPECT_FALSE(Has(second, Tr(L"silent now.", L"现在无声")))
+    EXPECT_FALSE(Has(second, Tr(L"silent now.", L"没有声音")))
         << "the longer listing's last rows were kept";
     EXPECT_FALSE(Has(second, Tr(L"protected process", L"受保护的进程")))
         << "a row kept some of a longer one";
@@ -1645,7 +1652,7 @@ TEST(SessionsCommandLine, UsageAndItsErrors) {
         {L"--unmute-all", 1, L""},
     };
     const std::wstring usageStart = Tr(L"Shows the audio sessions of every playback device",
-                                       L"显示每个播放设备的音频会话，与 Hushvane.exe 看到的一致");
+                                       L"按 Hushvane.exe 的方式显示每个播放设备的音频会话");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.arguments);
         Ended run = RunCompanion(c.arguments);

@@ -67,7 +67,8 @@ struct Texts {
     const char* deviceUnlisted; // %u, %u which of how many, %hs the call, %08lX the status
     const char* tooManyDevices; // %d the most
 
-    // --unmute-all.
+    // --unmute-all. What became of a session takes as many cells in each of the three, so that
+    // the process ids after them line up.
     const char *unmuted, *notChecked, *stillMuted;
     const char* onDevice;       // %s the device
     const char* unmuteUnopened; // %d the index, %s the device, %hs the call, %08lX the status

@@ -91,7 +91,7 @@ extern const Texts kEnglishTexts = {
     .running = "%s is running and has %d %hs on this device; %hs.",
     .loudNow = "it is loud now",
     .silentNow = "it is silent now",
-    .peakUnread = "its peak cannot be read, so Hushvane hears nothing",
+    .peakUnread = "its peak cannot be read, so Hushvane cannot tell whether it makes sound",
     .elsewhereToo = "%s also has %d %hs on %s, which Hushvane does not watch: Hushvane does not "
                     "hear it there.",
     .elsewhereOnly =
@@ -117,7 +117,7 @@ extern const Texts kEnglishTexts = {
     .deviceUnlisted = "Playback device %u of %u is not listed: %hs failed with 0x%08lX.",
     .tooManyDevices = "(more playback devices than %d: the rest are not listed)",
 
-    .unmuted = "Unmuted",
+    .unmuted = "Unmuted      ",
     .notChecked = "  not checked",
     .stillMuted = "  still muted",
     .onDevice = "   on %s",

@@ -4,7 +4,7 @@
 #include "sessions/output/texts.h"
 
 extern const Texts kChineseTexts = {
-    .usage = "显示每个播放设备的音频会话，与 Hushvane.exe 看到的一致；\n"
+    .usage = "按 Hushvane.exe 的方式显示每个播放设备的音频会话；\n"
              "Hushvane 监视的默认设备排在最前面。\n"
              "\n"
              "用法：\n"
@@ -14,11 +14,11 @@ extern const Texts kChineseTexts = {
              "  HushvaneSessions.exe --help                 显示本说明（也可用 -h 和 /?）\n"
              "\n"
              "目标的写法与交给 Hushvane.exe 时相同：可执行文件的文件名，区分大小写。\n"
-             "目标的会话标为“目标”，最后几行说明 Hushvane 能否听到它。\n"
+             "目标的会话标为“目标”，最后几行说明 Hushvane 能否检测到它的声音。\n"
              "\n"
              "退出代码：0 完成；1 无法读取默认设备或其会话，或者 --unmute-all 未能检查\n"
              "或取消某个会话的静音、未能读取某个设备的会话或未能列出所有设备；\n"
-             "2 无法理解命令行；3 目标未在运行。\n",
+             "2 命令行参数有误；3 目标未运行。\n",
     .unknownOption = "未知选项：%s\n\n",
     .oneTarget = "只能指定一个目标，不能同时指定 %s 和 %s。\n\n",
     .unmuteAllAlone = "--unmute-all 不接受目标，也不能与 --watch 一起使用。\n\n",
@@ -57,50 +57,51 @@ extern const Texts kChineseTexts = {
     .failedCall = "   [%hs 失败：0x%08lX]",
     .systemSoundsAsTarget = "   （系统声音：Hushvane 会把它们当作目标的声音）",
     .systemSoundsMuted = "   （系统声音：Hushvane 会把它们与其他程序一起静音）",
-    .expired = "   （已过期：其程序已释放最后一个音频流；音量合成器不再显示此会话）",
+    .expired = "   （已过期：所属程序已释放最后一个音频流；音量合成器不再显示此会话）",
     .session = "个会话",
     .sessions = "个会话",
 
     .systemSoundsName = "（系统声音）",
-    .reasonSystemSounds = "（Windows 系统声音：Hushvane 既听不到，也不会将其静音）",
-    .reasonDenied = "（拒绝访问：该进程以管理员权限运行、属于其他用户，或是服务或受保护的进程；"
-                    "Hushvane 既听不到它，也无法将它静音）",
+    .reasonSystemSounds = "（Windows 系统声音：Hushvane 不检测其声音，也不会将其静音）",
+    .reasonDenied = "（拒绝访问：该进程以管理员权限运行、以其他用户身份运行，或是服务或受保护的"
+                    "进程；Hushvane 无法检测其声音，也无法将其静音）",
     .reasonNoProcess = "（该进程已不存在：Hushvane 会跳过此会话）",
     .reasonNoPath = "（无法读取其路径，路径可能超过 259 个字符：Hushvane 会跳过此会话）",
     .reasonNoProcessId = "（无法读取其进程 ID：Hushvane 会跳过此会话）",
-    .hushvaneNotRunning = "Hushvane.exe 未在运行：目前没有会话会被它静音或取消静音。",
+    .hushvaneNotRunning = "Hushvane.exe 未运行：目前它不会静音或取消静音任何会话。",
     .hushvaneRunning = "Hushvane.exe 正在运行，进程 ID 为 %lu。",
     .hushvaneRunningTimes = "有 %d 个 Hushvane.exe 进程正在运行，进程 ID 为 ",
     .listSeparator = "、",
     .andMore = " 等",
     .fight = "：它们会争抢同一批会话，请只保留一个，结束其余的进程。",
 
-    .notRunning = "%s 未在运行。Hushvane 会把名称与正在运行的程序的文件名逐字比较，区分大小写。",
+    .notRunning = "%s 未运行。Hushvane 逐字比较名称与正在运行程序的文件名，区分大小写。",
     .closest = "名称最接近的正在运行的程序：",
     .nearMiss = "  %s   （%hs%hs）",
-    .sameName = "名称相同",
-    .withoutFolder = "去掉文件夹后的名称",
+    .sameName = "与给定名称",
+    .withoutFolder = "去掉路径后的名称",
     .withExe = "加上 .exe 后的名称",
-    .inOtherCase = "，但大小写不同",
+    .inOtherCase = "仅大小写不同",
     .none = "  （无）",
     .noSessionHere =
         "%s 正在运行，但在此设备上没有 Hushvane 能看到的会话。只有它在此设备上有会话时，"
-        "Hushvane 才能听到它。",
-    .running = "%s 正在运行，在此设备上有 %d %hs；%hs。",
-    .loudNow = "它现在有声",
-    .silentNow = "它现在无声",
-    .peakUnread = "无法读取其峰值，所以 Hushvane 什么也听不到",
-    .elsewhereToo = "%s 另有 %d %hs在“%s”上，Hushvane 不监视该设备，所以在那里听不到它。",
-    .elsewhereOnly = "它有 %d %hs在“%s”上，Hushvane 不监视该设备，所以在那里听不到它。"
+        "Hushvane 才能检测到它的声音。",
+    .running = "%s 正在运行，在此设备上有 %d %hs，%hs。",
+    .loudNow = "目前正在发声",
+    .silentNow = "目前没有声音",
+    .peakUnread = "但无法读取其峰值，因此 Hushvane 无法判断它是否在发声",
+    .elsewhereToo = "%s 另有 %d %hs在“%s”上，Hushvane 不监视该设备，因此检测不到它在那里的声音。",
+    .elsewhereOnly = "它有 %d %hs在“%s”上，Hushvane 不监视该设备，因此检测不到它在那里的声音。"
                      "请把“%s”设为默认播放设备，然后重新启动 Hushvane；"
                      "或者让 %s 改用默认设备播放：在它自己的设置中更改，"
                      "或在 Windows 10 的“应用音量和设备首选项”中、"
                      "Windows 11 的“设置 > 系统 > 声音 > 音量合成器”中更改。",
     .otherCase =
         "进程 %lu 有一个会话，其程序名为 %s，与 %s 仅大小写不同：Hushvane 比较名称时区分大小写，"
-        "所以听不到这个会话。",
+        "因此检测不到这个会话的声音。",
     .denied = "有 %d %hs属于名为 %s 的进程%hs，但 Hushvane 无权查询该进程：它以管理员权限运行、"
-              "属于其他用户，或是服务或受保护的进程。只有以相同的权限启动 Hushvane，才能听到它。",
+              "以其他用户身份运行，或是服务或受保护的进程。只有以相同的权限启动 Hushvane，"
+              "才能检测到它的声音。",
     .belongs = "",
     .belong = "",
 
@@ -113,8 +114,8 @@ extern const Texts kChineseTexts = {
     .deviceUnlisted = "未列出第 %u 个播放设备（共 %u 个）：%hs 失败，错误 0x%08lX。",
     .tooManyDevices = "（播放设备超过 %d 个：其余设备未列出）",
 
-    .unmuted = "已取消静音",
-    .notChecked = "  未检查",
+    .unmuted = "已取消静音  ",
+    .notChecked = "  未检查    ",
     .stillMuted = "  仍处于静音",
     .onDevice = "   位于“%s”",
     .unmuteUnopened =
