@@ -1141,6 +1141,32 @@ TEST_F(SessionsWatch, FitsTheWindowAndGivesItBackWithThePromptInSight) {
     CloseHandle(console);
 }
 
+// The window is resized while the watch reads the sessions (the fake endpoint does it each
+// time, as a user would): each listing is drawn for the window as it is once read.
+TEST_F(SessionsWatch, FitsTheWindowAsItIsOnceTheListingIsRead) {
+    Script(std::vector<SessionRow>(300, {PoolProcess(kChat).id, 0.0f, FALSE, 0}));
+    HANDLE console = FreshConsole(100, 8, 8);
+    script_->resizeWindows[0] = {100, 6};
+    script_->resizeWindows[1] = {100, 8};
+    watch_ = StartCompanion(L"--watch PLAYER.EXE", console, console);
+    ASSERT_TRUE(WaitUntil([&] { return script_->resizes >= 2; }, 10000));
+    for (int frame = 0; frame < 4; ++frame) {
+        const std::wstring time = Screen().Text().substr(0, 19);
+        ASSERT_TRUE(WaitUntil([&] { return Screen().Text().substr(0, 19) != time; }, 3000));
+        Sleep(200); // the rest of the frame; the next comes a second after it
+        SuspendThread(watch_.hThread);
+        Screen screen;
+        CONSOLE_SCREEN_BUFFER_INFO info = {};
+        GetConsoleScreenBufferInfo(screen.handle, &info);
+        const std::wstring text = screen.Text();
+        ResumeThread(watch_.hThread);
+        EXPECT_EQ(text.find(L"a file)") / 100, info.srWindow.Bottom - info.srWindow.Top + 0u)
+            << "frame " << frame << ", window " << info.srWindow.Bottom - info.srWindow.Top + 1;
+    }
+    StopWithCtrlC();
+    CloseHandle(console);
+}
+
 // A console of its own is one that the test leaves once the companion is started on it. The
 // test keeps its handles to read the screen and to type. Where Wine gives the companion a new
 // console, the test cannot type there: a run that waits is ended after a while. An Enter typed

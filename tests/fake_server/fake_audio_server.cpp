@@ -31,6 +31,7 @@ class ScriptedEndpoint : public FakeEndpoint {
     // Each tick takes a new enumerator: bring the sessions in line with the script first.
     HRESULT STDMETHODCALLTYPE GetSessionEnumerator(IAudioSessionEnumerator** sessions) override {
         FollowScript();
+        ResizeWindowAsAsked();
         OutputDebugStringW(kFakeTickMark);
         return FakeEndpoint::GetSessionEnumerator(sessions);
     }
@@ -50,6 +51,31 @@ class ScriptedEndpoint : public FakeEndpoint {
                 session.systemSounds = script->systemSounds[i] != FALSE;
                 session.expired = script->expired[i] != FALSE;
             });
+        });
+    }
+
+    // Resizes the window of the console's active buffer as the console does when a user does:
+    // the buffer's width follows, its height only grows.
+    void ResizeWindowAsAsked() {
+        WithScript([](FakeScript* script) {
+            if (script->resizeWindows[0].X == 0) {
+                return;
+            }
+            HANDLE console =
+                CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+            CONSOLE_SCREEN_BUFFER_INFO info = {};
+            GetConsoleScreenBufferInfo(console, &info);
+            const COORD window = script->resizeWindows[script->resizes % 2];
+            const SMALL_RECT at = {0, 0, static_cast<SHORT>(window.X - 1),
+                                   static_cast<SHORT>(window.Y - 1)};
+            const SHORT height = info.dwSize.Y > window.Y ? info.dwSize.Y : window.Y;
+            SetConsoleScreenBufferSize(
+                console, {info.dwSize.X > window.X ? info.dwSize.X : window.X, height});
+            SetConsoleWindowInfo(console, TRUE, &at);
+            SetConsoleScreenBufferSize(console, {window.X, height});
+            CloseHandle(console);
+            ++script->resizes;
         });
     }
 

@@ -34,6 +34,10 @@ struct FakeScript {
     } otherDevices[kFakeScriptMaxOtherDevices];
     LONG communicationsDevice;
     LONG sessionDevice[kFakeScriptMaxSessions];
+    // Where not zero: the window sizes that the program's console is given in turn, as a user
+    // would resize it, each time the program reads the sessions; and how many times it was.
+    COORD resizeWindows[2];
+    LONG resizes;
     // Written by the server as the program ends: the calls its sessions saw, their mute
     // states, and whether every reference had come back.
     LONG setMuteCalls[kFakeScriptMaxSessions];
