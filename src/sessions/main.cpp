@@ -9,14 +9,16 @@
 //   whether a path is the target's (HasExecutableName). src/common/failed_call.h names a failed
 //   call, beside the call, everywhere.
 // - read/: what is read. list_sessions.cpp reads every device and its sessions into a listing
-//   and gives the verdict on a target, all from one process snapshot; session_row.cpp reads a
-//   session and formats its row (every column's width is there); devices.cpp finds the default
-//   device and the others by their ids; processes.cpp reads names from the snapshot (listed
-//   names, Hushvane's processes, near misses); unmute_all.cpp.
+//   and gives the verdict on a target, all from one process snapshot, Hushvane's processes and
+//   the near misses included; session_row.cpp reads a session, explains an owner Hushvane
+//   cannot resolve by the name the snapshot lists, and formats its row (every column's width is
+//   there); devices.cpp finds the default device and the others by their ids; unmute_all.cpp.
 // - output/: how it is written. listing.h is a listing as data, its lines each with its kind,
-//   written by WriteListing; format.cpp formats (%s shows control characters as U+FFFD, widths
-//   count cells); writer.cpp is the one buffered writer, to a console or as UTF-8; cells.cpp
-//   counts cells (cell_widths.cpp is generated); texts*.cpp hold every text.
+//   written by WriteListing; format.cpp formats (%s shows control characters as U+FFFD and cuts
+//   a name, never the words around it; widths count cells); writer.cpp is the one buffered
+//   writer, to a console or as UTF-8; cells.cpp counts cells as Windows Terminal, older
+//   consoles or the classic console count them (cell_widths.cpp is generated from Unicode
+//   16.0); texts*.cpp hold every text.
 // - watch/: the watch. watch.cpp reads a listing every second and keeps the console's modes;
 //   frame.cpp decides what a window shows of a listing; classic_screen.cpp and
 //   terminal_screen.cpp draw a frame in the two console models.
