@@ -53,7 +53,7 @@ stop_everything() {
     tree=build/tests-$arch
     [ -f "$tree/wineprefix-run.sh" ] || continue
     sh tests/wine-prefix.sh stop "$tree"/wineprefix*-run.sh
-    sh tests/pulse.sh stop "$PWD/$tree/pulse-runtime"
+    sh tests/pulse.sh stop "$tree/wineprefix-pulse-run.sh"
   done
 }
 trap stop_everything EXIT
@@ -73,7 +73,7 @@ for arch in $archs; do
   cmake -G Ninja -S . -B "$tree" -DCMAKE_TOOLCHAIN_FILE="cmake/mingw-$arch.cmake" \
     -DCMAKE_BUILD_TYPE=Release -DHUSHVANE_TESTS=ON -DHUSHVANE_RELEASE_DIR="$PWD/build/release" >/dev/null
   eval "configured_$arch=$(($(now) - configuring))"
-  sh "$tree/wine-setup.sh" >"$tree/wine-setup.log" 2>&1 &
+  ctest --test-dir "$tree" -R '^wine_setup$' --output-on-failure >"$tree/wine-setup.log" 2>&1 &
   background="$background $!"
 done
 started=$(now)

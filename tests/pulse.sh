@@ -1,8 +1,11 @@
 #!/bin/sh
-# start DIR / stop DIR: a PulseAudio server with two null sinks, "Speakers" and "Headset",
-# private to DIR, for Wine's audio driver to find through XDG_RUNTIME_DIR.
+# start RUN / stop RUN: a PulseAudio server with two null sinks, "Speakers" and "Headset", in
+# the runtime folder that runner RUN gives Wine's audio driver (XDG_RUNTIME_DIR). Stopping it
+# removes the folder.
 set -e
-export XDG_RUNTIME_DIR=$2
+unset XDG_RUNTIME_DIR
+eval "$(sed -n 's/^export \(XDG_RUNTIME_DIR=.*\)$/\1/p' "$2")"
+export XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:?"$2 gives Wine no PulseAudio runtime folder"}"
 case $1 in
 start)
   mkdir -p "$XDG_RUNTIME_DIR"
@@ -22,5 +25,6 @@ start)
   ;;
 stop)
   pulseaudio -k 2>/dev/null || true
+  rm -rf "$XDG_RUNTIME_DIR"
   ;;
 esac

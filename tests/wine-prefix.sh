@@ -59,6 +59,8 @@ keep_running() {
 }
 
 unset DISPLAY WAYLAND_DISPLAY
+# Wine reads its arguments, the server's path among them, in the locale's character set.
+export LC_ALL=C.UTF-8
 action=$1
 shift
 case $action in
