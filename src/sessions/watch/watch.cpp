@@ -86,10 +86,8 @@ bool WatchOnTerminal(const wchar_t* target, IMMDeviceEnumerator* devices, const 
         !OpenTerminalScreen(output.console, output.mode, window, &screen)) {
         return false;
     }
-    do {
-        ReadWatchListing(target, devices, SessionRoom(output.console), true, listing);
-    } while (ReadWindowSize(output.console, &window) &&
-             DrawTerminalScreen(&screen, *listing, window, frame) && WaitForNextListing());
+    while (ShowNextListing(target, devices, &screen, listing, frame) && WaitForNextListing()) {
+    }
     ReadWindowSize(output.console, &window);
     CloseTerminalScreen(&screen, window);
     WriteFrame(output.console, *frame);
@@ -106,6 +104,14 @@ void ReadWatchListing(const wchar_t* target, IMMDeviceEnumerator* devices, int s
     AddLine(listing, kHeadingLine, "%04d-%02d-%02d %02d:%02d:%02d%hs", now.wYear, now.wMonth,
             now.wDay, now.wHour, now.wMinute, now.wSecond, onScreen ? Text().everySecond : "");
     ListSessions(target, devices, listing);
+}
+
+bool ShowNextListing(const wchar_t* target, IMMDeviceEnumerator* devices, TerminalScreen* screen,
+                     Listing* listing, Frame* frame) {
+    HANDLE console = screen->writer.handle;
+    ReadWatchListing(target, devices, SessionRoom(console), true, listing);
+    COORD window;
+    return ReadWindowSize(console, &window) && DrawTerminalScreen(screen, *listing, window, frame);
 }
 
 int WatchSessions(const wchar_t* target) {

@@ -3,6 +3,7 @@
 #include <mmdeviceapi.h>
 
 #include "sessions/output/listing.h"
+#include "sessions/watch/screen.h"
 
 // Lists the sessions every second until Ctrl+C, Ctrl+Break or the console closes, or until
 // nobody reads its output any more. On a console the listing is drawn, fitted to the window, on a
@@ -18,3 +19,9 @@ int WatchSessions(const wchar_t* target);
 // listing, which keeps no more session rows than sessionRoom.
 void ReadWatchListing(const wchar_t* target, IMMDeviceEnumerator* devices, int sessionRoom,
                       bool onScreen, Listing* listing);
+
+// One second of a watch in a pseudo console: a listing, then the window's size, which the user
+// may have changed while the listing was read, and the listing drawn for it. False when the
+// console is gone.
+bool ShowNextListing(const wchar_t* target, IMMDeviceEnumerator* devices, TerminalScreen* screen,
+                     Listing* listing, Frame* frame);
