@@ -87,7 +87,8 @@ HRESULT FakeSessionControl::GetProcessId(DWORD* processId) {
         return AUDCLNT_E_DEVICE_INVALIDATED;
     }
     *processId = session_->processId;
-    return session_->processIdStatus;
+    // AUDCLNT_S_NO_SINGLE_PROCESS, which MinGW's headers do not name.
+    return (session_->faults & kSpansProcesses) ? 0x0889000D : S_OK;
 }
 
 HRESULT FakeVolume::SetMute(BOOL mute, LPCGUID eventContext) {

@@ -32,6 +32,9 @@ enum FakeFault : unsigned {
     // The device collection.
     kFailDeviceCount = 1u << 15,
     kFailDeviceItem = 1u << 16,
+    // Not a failure: GetProcessId answers with a success code, as for a session that spans
+    // several processes.
+    kSpansProcesses = 1u << 17,
 };
 
 struct FakeSession;
@@ -120,7 +123,6 @@ struct FakeSession {
     FakeEndpoint* endpoint;
     std::wstring label; // names the session in the journal
     DWORD processId;
-    HRESULT processIdStatus = S_OK; // what a successful GetProcessId returns
     float peak = 0.0f;
     BOOL muted = FALSE;
     bool systemSounds = false;
