@@ -230,7 +230,7 @@ HRESULT FakeEndpoint::Activate(REFIID iid, DWORD context, PROPVARIANT* parameter
 
 HRESULT FakeEndpoint::OpenPropertyStore(DWORD access, IPropertyStore** store) {
     *store = nullptr;
-    if (access != STGM_READ) {
+    if (access != STGM_READ || (faults & kFailOpenPropertyStore)) {
         return E_ACCESSDENIED;
     }
     return Hand(static_cast<IPropertyStore*>(&properties), reinterpret_cast<void**>(store));
@@ -238,6 +238,9 @@ HRESULT FakeEndpoint::OpenPropertyStore(DWORD access, IPropertyStore** store) {
 
 HRESULT FakeEndpoint::GetId(LPWSTR* out) {
     *out = nullptr;
+    if (faults & kNoId) {
+        return S_OK;
+    }
     if (id.empty()) {
         return E_OUTOFMEMORY;
     }

@@ -271,7 +271,8 @@ TEST_F(SessionsWithFakeEndpoint, ListsEverySessionAsHushvaneSeesIt) {
          0.0f,
          FALSE,
          kFailGetMute,
-         {L"  ?  ", L"chat.exe", Tr(L"[GetMute failed: ", L"[GetMute 失败：") + L"0x88890004]"}},
+         {L"  ?  ", L"chat.exe",
+          Tr(L"[GetMute failed with ", L"[GetMute 失败，错误 ") + L"0x88890004]"}},
         {PoolProcess(kChat).id,
          0.0f,
          FALSE,
@@ -282,7 +283,8 @@ TEST_F(SessionsWithFakeEndpoint, ListsEverySessionAsHushvaneSeesIt) {
          0.5f,
          FALSE,
          kFailGetPeakValue,
-         {kTarget, Tr(L"[GetPeakValue failed: ", L"[GetPeakValue 失败：") + L"0x88890004]"},
+         {kTarget,
+          Tr(L"[GetPeakValue failed with ", L"[GetPeakValue 失败，错误 ") + L"0x88890004]"},
          {kLoud}},
         {PoolProcess(kChat).id,
          0.0f,
@@ -528,12 +530,21 @@ TEST_F(SessionsWithFakeEndpoint, NamesTheDeviceAndTheStepThatFailed) {
     };
     const wchar_t* const device = L"Default playback device: Fake Speakers (Hushvane tests)";
     const wchar_t* const noSessions = L"Cannot read the device's sessions: ";
+    const wchar_t* const kApart = L"The other playback devices are not listed, since the default "
+                                  L"device cannot be told apart from them: ";
     const Case cases[] = {
         {"no name",
          0,
          L"",
          0,
-         {L"Default playback device: {0.0.0.00000000}.{hushvane-fake} (its name cannot be read)",
+         {L"Default playback device: {0.0.0.00000000}.{hushvane-fake} (it has no name)",
+          kNoHushvane, kHeader, L"         (no sessions)"}},
+        {"no property store",
+         kFailOpenPropertyStore,
+         L"Fake Speakers (Hushvane tests)",
+         0,
+         {L"Default playback device: {0.0.0.00000000}.{hushvane-fake} (its name cannot be read: "
+          L"OpenPropertyStore failed with 0x80070005)",
           kNoHushvane, kHeader, L"         (no sessions)"}},
         {"no default device",
          kFailGetDefaultEndpoint,
@@ -633,15 +644,23 @@ TEST_F(SessionsWithFakeEndpoint, NamesTheDeviceAndTheStepThatFailed) {
          L"Fake Speakers (Hushvane tests)",
          0,
          {device, kNoHushvane, kHeader, L"         (no sessions)",
-          L"The other playback devices are not listed: the default device's id cannot be read "
-          L"(GetId failed with 0x8007000E), so they cannot be told apart from it."},
+          kApart + std::wstring(L"its id cannot be read (GetId failed with 0x8007000E).")},
          [](FakeScript* script) { script->deviceId[0] = L'\0'; }},
+        // GetId succeeds, and gives no id.
+        {"a default device without an id",
+         kNoId,
+         L"Fake Speakers (Hushvane tests)",
+         0,
+         {device, kNoHushvane, kHeader, L"         (no sessions)",
+          kApart + std::wstring(L"it gives no id.")},
+         [](FakeScript*) {}},
         {"no id for another device",
          0,
          L"Fake Speakers (Hushvane tests)",
          0,
          {device, kNoHushvane, kHeader, L"         (no sessions)",
-          L"Playback device 2 of 3 is not listed: GetId failed with 0x8007000E.",
+          L"Playback device 2 of 3 is not listed: its id cannot be read (GetId failed with "
+          L"0x8007000E).",
           L"Other playback device: Fake Headset (Hushvane tests) (Windows' default for "
           L"communications); Hushvane does not watch it",
           L"         (no sessions)"},
@@ -704,8 +723,8 @@ TEST_F(SessionsWithFakeEndpoint, UnmuteAllCallsSetMuteOnTheMutedSessionsOnly) {
         {"no id for the default device", 0, 1,
          L"4 sessions unmuted; some playback devices could not be listed.",
          L"已取消 4 个会话的静音；有些播放设备无法列出。",
-         L"the default device's id cannot be read (GetId failed with 0x8007000E), so",
-         L"无法读取默认设备的 ID（GetId 失败，错误 0x8007000E），因此", true},
+         L"them: its id cannot be read (GetId failed with 0x8007000E).",
+         L"区分开：默认设备无法读取 ID（GetId 失败，错误 0x8007000E）。", true},
         {"no count of the other devices", 0, 1,
          L"4 sessions unmuted; some playback devices could not be listed.",
          L"已取消 4 个会话的静音；有些播放设备无法列出。",
@@ -1200,10 +1219,12 @@ TEST_F(SessionsWatch, FitsTheWindowAsItIsOnceTheListingIsRead) {
     // A pseudo console's step, run here: the fake server, loaded into this process, resizes the
     // window while the listing is read.
     CoInitialize(nullptr);
+    static Writer out;
     static TerminalScreen terminal;
     static Listing listing;
     static Frame drawn;
-    ASSERT_TRUE(OpenTerminalScreen(console, ModeOf(console), {100, 8}, &terminal));
+    out.handle = console;
+    ASSERT_TRUE(OpenTerminalScreen(&out, ModeOf(console), {100, 8}, &terminal));
     for (int step = 0; step < 2; ++step) {
         ASSERT_TRUE(ShowNextListing(L"PLAYER.EXE", nullptr, &terminal, &listing, &drawn));
         COORD window = {};
@@ -1427,10 +1448,12 @@ TEST(SessionsTerminal, DrawsOnTheAlternateScreenAndGivesTheUsersScreenBack) {
     endpoint.AddSession(L"player", PoolProcess(kPlayer).id).peak = 0.5f;
     endpoint.AddSession(L"guarded", PoolProcess(kDenied).id);
     endpoint.AddSession(L"guarded", PoolProcess(kDenied).id);
+    static Writer out;
     static TerminalScreen screen;
     static Listing listing;
     static Frame frame;
-    ASSERT_TRUE(OpenTerminalScreen(terminal.output, 0, window, &screen));
+    out.handle = terminal.output;
+    ASSERT_TRUE(OpenTerminalScreen(&out, 0, window, &screen));
     auto draw = [&] {
         ReadWatchListing(L"player.exe", &endpoint, window.Y, true, &listing);
         EXPECT_TRUE(DrawTerminalScreen(&screen, listing, window, &frame));
@@ -1536,7 +1559,7 @@ TEST(SessionsTerminal, DrawsOnTheAlternateScreenAndGivesTheUsersScreenBack) {
         accents += L"e\u0301";
     }
     endpoint.friendlyName = L"Fake Speaker " + accents;
-    ASSERT_TRUE(OpenTerminalScreen(terminal.output, 0, window, &screen));
+    ASSERT_TRUE(OpenTerminalScreen(&out, 0, window, &screen));
     draw();
     EXPECT_TRUE(Has(ReadUtf8(terminal.windowsFolder + L"out"),
                     L"Default playback device: Fake Speaker " + accents.substr(0, 26) +

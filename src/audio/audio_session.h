@@ -39,9 +39,6 @@ inline HRESULT GetDefaultPlaybackDevice(IMMDeviceEnumerator* enumerator, ERole r
 }
 HRESULT ActivateSessionManager(IMMDevice* device, ComRef<IAudioSessionManager2>* manager);
 
-// Reads the number of sessions into sessionCount; false when it cannot be read.
-bool ReadSessionCount(IAudioSessionEnumerator* sessions);
-
 // One session's references. Declared in reverse, so that leaving the scope releases them as
 // Hushvane does: the control, the extended control, the volume control, then the meter.
 struct SessionControls {
@@ -56,6 +53,3 @@ struct SessionControls {
 // returns it.
 FailedCall OpenSession(IAudioSessionEnumerator* sessions, int index, bool withMeter,
                        SessionControls* session);
-
-// Reads the session's owning process id into sessionProcessId and resolves it to imagePath.
-bool ResolveSessionProcess(IAudioSessionControl2* control2);

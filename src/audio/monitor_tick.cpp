@@ -5,6 +5,7 @@
 #include "audio/audio_session.h"
 #include "audio/loudness.h"
 #include "audio/mute_pass.h"
+#include "audio/watcher_sessions.h"
 #include "common/watcher_state.h"
 #include "process/process_queries.h"
 #include "trace/trace.h"
@@ -65,7 +66,7 @@ void WeighReadings(IAudioSessionEnumerator* sessions, const TickReadings& readin
 // failure on the way means no reading from this session.
 void VisitSession(IAudioSessionEnumerator* sessions, int index, TickReadings* readings) {
     SessionControls session;
-    if (OpenSession(sessions, index, true, &session).name != nullptr) {
+    if (OpenSession(sessions, index, true, &session)) {
         return;
     }
     if (!ResolveSessionProcess(session.control2.Get())) {

@@ -1,6 +1,7 @@
 #include "audio/mute_pass.h"
 
 #include "audio/audio_session.h"
+#include "audio/watcher_sessions.h"
 #include "process/process_queries.h"
 #include "trace/trace.h"
 
@@ -11,7 +12,7 @@ const wchar_t kMuteTraceFormat[] = L"进程名:%s 动作:%d";
 // Any failure before SetMute skips just this session, which keeps its mute state.
 void ApplyMuteToSession(IAudioSessionEnumerator* sessions, int index, MuteAction action) {
     SessionControls session;
-    if (OpenSession(sessions, index, false, &session).name != nullptr) {
+    if (OpenSession(sessions, index, false, &session)) {
         return;
     }
     if (!ResolveSessionProcess(session.control2.Get())) {

@@ -1,17 +1,9 @@
 #include "process/process_queries.h"
 
-#include <windows.h>
-#include <shlwapi.h>
-
 #include "common/watcher_state.h"
+#include "process/process_rules.h"
 
-// The record carries pointer-sized fields, so its size depends on the architecture.
-static_assert(sizeof(PROCESSENTRY32W) == (sizeof(void*) == 4 ? 556 : 568),
-              "the process entry record as Windows lays it out");
-
-UniqueHandle TakeProcessSnapshot() {
-    return UniqueHandle(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-}
+static_assert(kImagePathChars == MAX_PATH, "the path the rule reads");
 
 bool IsTargetRunning() {
     const UniqueHandle snapshot = TakeProcessSnapshot();
@@ -19,7 +11,7 @@ bool IsTargetRunning() {
 }
 
 bool QuerySessionImagePath() {
-    return QueryExecutablePath(g_watcher.sessionProcessId, g_watcher.imagePath);
+    return !QueryExecutablePath(g_watcher.sessionProcessId, g_watcher.imagePath, false);
 }
 
 bool MatchesTargetName(const wchar_t* imagePath) {

@@ -1,29 +1,37 @@
 // HushvaneSessions.exe: shows the audio sessions of every playback device as Hushvane.exe sees
 // them, says whether Hushvane would hear a given target, and can unmute every muted session.
 //
-// Where each rule lives:
-// - Hushvane's own rules, called with what they need and never copied: src/audio opens a device,
-//   its session list and a session with its meter, and says whether a peak is loud; src/process
-//   walks a process snapshot and holds the three rules on names: whether an executable runs in a
-//   snapshot (IsExecutableRunning), the executable path of a process id (QueryExecutablePath),
-//   whether a path is the target's (HasExecutableName). src/common/failed_call.h names a failed
-//   call, beside the call, everywhere.
-// - read/: what is read. list_sessions.cpp reads every device and its sessions into a listing
-//   and gives the verdict on a target, all from one process snapshot, Hushvane's processes and
-//   the near misses included; session_row.cpp reads a session, explains an owner Hushvane
-//   cannot resolve by the name the snapshot lists, and formats its row (every column's width is
-//   there); devices.cpp finds the default device and the others by their ids; unmute_all.cpp.
-// - output/: how it is written. listing.h is a listing as data, its lines each with its kind,
-//   written by WriteListing; format.cpp formats (%s shows control characters as U+FFFD and cuts
-//   a name, never the words around it; widths count cells); writer.cpp is the one buffered
-//   writer, to a console or as UTF-8; cells.cpp counts cells as Windows Terminal, older
-//   consoles or the classic console count them (cell_widths.cpp is generated from Unicode
-//   16.0); texts*.cpp hold every text.
-// - watch/: the watch. watch.cpp reads a listing every second and keeps the console's modes;
-//   frame.cpp decides what a window shows of a listing; classic_screen.cpp and
-//   terminal_screen.cpp draw a frame in the two console models.
-// - console_window.cpp tells a pseudo console and whether anyone sees the window; whether to
-//   wait for Enter is decided here, where it is used.
+// Where each rule is decided, and which functions share the decision:
+// - Hushvane's own rules, called and never copied (audio/audio_session.h, audio/loudness.h and
+//   process/process_rules.h, which reach nothing of the watcher's state): OpenDefaultDevice takes
+//   the device Hushvane watches by GetDefaultPlaybackDevice(kWatchedRole); ReadSessionRow and
+//   UnmuteSession open a session by OpenSession; DescribeSessionOwner resolves its owner by
+//   QueryExecutablePath, and ExplainUnresolved says why it did not from what that call returned.
+// - The target: HasExecutableName decides whether a session is the target's, in ReadSessionRow;
+//   CountTargetSession counts those rows, and the same name in another letter case apart;
+//   AddVerdict says whether the target runs by IsExecutableRunning, and AddNearMisses lists the
+//   names it may have meant. Loud or silent: IsLoudPeak, in AddSessionRow and CountTargetSession.
+// - Devices: FindOtherDevices tells the other devices from the default one by their ids
+//   (ReadDeviceId, IsSameDevice) and NameTwinsByTheirIds names twins; ReadDeviceName says what a
+//   device without a name is. A failed call: CheckCall decides it by the status's sign, beside
+//   the call; DescribeFailure writes it in the chosen language's words, for every text that
+//   says a call failed.
+// - The language: wmain calls ChooseTexts, which takes TextsFor Windows' display language;
+//   texts_en.cpp and texts_zh.cpp hold the texts, read through Text().
+// - Output: AddLine adds a line to a listing (output/listing.h) and WriteListing writes it;
+//   FormatTextV formats (AppendShown shows control characters as U+FFFD and cuts a name, never
+//   the words around it); NextCharCells counts a character's cells, for CellsOf, RowEnd and
+//   RowsOf; writer.cpp is the one buffered writer, to a console or as UTF-8.
+// - A window: FitListing decides which lines of a listing a window shows; SessionRoom caps the
+//   session rows a watch's listing keeps to the window's height; FitBufferToWindow fits the
+//   classic console's buffer to its window, and GiveUserTheWindow the user's buffer at the end.
+//   OpenTerminalScreen decides how a pseudo console counts cells, DrawClassicScreen counts them
+//   as the classic console does.
+// - The watch: WatchSessions picks the console model (IsPseudoConsole) and owns what it changes
+//   in the console in ConsoleChanges, which gives it back; ShowNextListing is a second in a
+//   pseudo console. Whether to wait for Enter: IsSomeoneThereToAnswer, with IsConsoleWindowShown.
+// - Exit statuses (exit_status.h): ListSessions, UnmuteAllSessions, WatchSessions and
+//   RunCommandLine return them.
 // Strings are handled with Windows' own lstr functions (lstrcpynW, lstrlenW, lstrcmpW,
 // lstrcmpiW): kernel32 has them on every Windows, lstrcpynW never writes past its buffer and
 // always ends the copy, and Hushvane's own name comparison (StrCmpW) stays the one exception.
@@ -82,11 +90,15 @@ int RunCommand(const Command& command, Writer* out) {
         WriteFormatted(out, Text().usage);
         return kExitDone;
     }
-    static Listing listing;
+    // The command's one listing, about a megabyte: the main thread's stack (2 MiB) holds it.
+    Listing listing;
+    if (command.watch) {
+        Frame frame;
+        return WatchSessions(command.target, out, &listing, &frame);
+    }
     StartListing(&listing, kEverySession);
-    const int status = command.watch       ? WatchSessions(command.target)
-                       : command.unmuteAll ? UnmuteAllSessions(&listing)
-                                           : ListSessions(command.target, nullptr, &listing);
+    const int status = command.unmuteAll ? UnmuteAllSessions(&listing)
+                                         : ListSessions(command.target, nullptr, &listing);
     WriteListing(out, listing);
     return status;
 }
@@ -96,7 +108,9 @@ int RunCommandLine(bool* watch, Writer* out) {
     int count = 0;
     wchar_t** arguments = CommandLineToArgvW(GetCommandLineW(), &count);
     if (arguments == nullptr) {
-        PrintError(Text().commandLineUnread, GetLastError());
+        PrintError(
+            Text().commandLineUnread,
+            DescribeFailure({"CommandLineToArgvW", HRESULT_FROM_WIN32(GetLastError())}).text);
         return kExitUsage;
     }
     Command command = {};
@@ -151,6 +165,7 @@ bool IsSomeoneThereToAnswer() {
     return window != nullptr && IsConsoleWindowShown(window) && IsWindowStationVisible();
 }
 
+// Windows calls the Ctrl handler with nothing of ours: the status it ends with is here.
 int g_exitStatus;
 
 // Ctrl+C, Ctrl+Break or the window's close button while the result waits to be read: end as
@@ -181,7 +196,7 @@ void WaitForEnter(int status, Writer* out) {
 
 int wmain() {
     ChooseTexts();
-    static Writer out;
+    Writer out = {};
     out.handle = GetStdHandle(STD_OUTPUT_HANDLE);
     bool watch = false;
     const int status = RunCommandLine(&watch, &out);

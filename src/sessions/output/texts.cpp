@@ -1,5 +1,7 @@
 #include "sessions/output/texts.h"
 
+#include "sessions/output/format.h"
+
 const Texts* g_texts = &kEnglishTexts;
 
 // Simplified Chinese, the language Hushvane speaks, for every Chinese display language.
@@ -9,4 +11,13 @@ const Texts* TextsFor(LANGID language) {
 
 void ChooseTexts() {
     g_texts = TextsFor(GetUserDefaultUILanguage());
+}
+
+FailureText DescribeFailure(const FailedCall& failed) {
+    FailureText described = {};
+    if (failed) {
+        FormatText(described.text, sizeof(described.text) / sizeof(wchar_t), Text().failure,
+                   failed.name, failed.status);
+    }
+    return described;
 }

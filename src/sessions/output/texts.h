@@ -2,81 +2,62 @@
 
 #include <windows.h>
 
+#include "common/failed_call.h"
+
 // Every text of HushvaneSessions.exe in one language, as UTF-8 formats: one table for
 // each language, in texts_<language>.cpp, and a line in texts.cpp that says for which display
 // language it is. Every table gives every text (a test checks it), with the same arguments.
 struct Texts {
-    // The command line.
-    const char* usage;
-    const char* unknownOption;     // %s the option
-    const char* oneTarget;         // %s, %s the two targets
-    const char* unmuteAllAlone;    //
-    const char* commandLineUnread; // %lu the error
+    // The command line: %s the unknown option; %s, %s the two targets; %s the failure.
+    const char *usage, *unknownOption, *oneTarget, *unmuteAllAlone, *commandLineUnread;
     const char* pressEnter;
 
-    // The watch.
-    const char* everySecond;
-    const char* cannotWatch; // %hs the call, %lu the error
-    const char* more;        // %d, %hs: what a window too small left out
-    const char* notListed;   // %d, %hs: what a listing too long left out
-    const char* moreBoth;    // %d, %hs the sessions, %d, %hs the lines
-    const char *line, *lines;
+    // The watch: %s the failure; what a window too small (more) or a listing too long (notListed)
+    // left out, %d, %hs; moreBoth %d, %hs the sessions, %d, %hs the lines.
+    const char *everySecond, *cannotWatch, *more, *notListed, *moreBoth, *line, *lines;
 
-    // A device, its sessions and their columns.
-    const char* defaultDevice; // %s the device
-    const char* otherDevice;   // %s the device, %hs the communications note
-    const char* communications;
-    // What cannot be read: %hs the call, %08lX the status.
+    // A device (%s), another one (%s, %hs the communications note), and what cannot be read of
+    // it (%s the failure).
+    const char *defaultDevice, *otherDevice, *communications;
     const char *audioDevicesUnread, *defaultDeviceUnread, *sessionsUnread, *sessionCountUnread;
     const char* noSessionManager;
+    // Its sessions and their columns: sessionUnopened %d the index, %s the failure; failure %hs
+    // the call, %08lX the status it returned; failedCall %s the failure.
     const char *columnProcessId, *columnMute, *columnPeak, *columnSound, *columnExecutable,
         *columnPath;
     const char *muted, *audible, *loud, *silent, *target, *noSessions;
-    const char* sessionUnopened; // %d the index, %hs the call, %08lX the status
-    const char* failedCall;      // %hs the call, %08lX the status
+    const char *sessionUnopened, *failure, *failedCall;
     const char *systemSoundsAsTarget, *systemSoundsMuted, *expired, *session, *sessions;
 
-    // Who owns a session, when Hushvane cannot tell.
+    // Who owns a session, when Hushvane cannot tell; the last two take %s the failure.
     const char *systemSoundsName, *reasonSystemSounds, *reasonDenied, *reasonNoProcess,
         *reasonNoPath, *reasonNoProcessId;
-    const char* hushvaneNotRunning;
-    const char* hushvaneRunning;      // %lu the process
-    const char* hushvaneRunningTimes; // %d the count; the processes follow
-    const char* listSeparator;        // between two processes
-    const char *andMore, *fight;
+    // Hushvane's processes: %lu the one; %d how many, %s the processes, %hs andMore where more.
+    const char *hushvaneNotRunning, *hushvaneRunning, *hushvaneRunningTimes, *listSeparator,
+        *andMore;
 
-    // The verdict on a target.
-    const char* notRunning; // %s the target
-    const char* closest;
-    const char* nearMiss; // %s the name, %hs how it is near, %hs the letter case note
-    const char *sameName, *withoutFolder, *withExe, *inOtherCase, *none;
-    const char* noSessionHere; // %s the target
-    const char* running;       // %s the target, %d, %hs its sessions, %hs the sound
-    const char *loudNow, *silentNow, *peakUnread;
-    const char* elsewhereToo;  // %s the target, %d, %hs its sessions, %s the device
-    const char* elsewhereOnly; // %d, %hs its sessions, %s, %s the device, %s the target
-    const char* otherCase;     // %lu the process, %s its name, %s the target
-    const char* denied;        // %d, %hs the sessions, %s the target, %hs belong
-    const char *belongs, *belong;
+    // The verdict on a target, %s. nearMiss: %s the name, %hs how it is near, %hs the letter
+    // case note. running: %s, %d, %hs its sessions, %hs the sound. elsewhereToo: %s, %d, %hs its
+    // sessions, %s the device. elsewhereOnly: %d, %hs its sessions, %s, %s the device, %s the
+    // target. otherCase: %lu the process, %s its name, %s the target. denied: %d, %hs the
+    // sessions, %s the target, %hs belong.
+    const char *notRunning, *closest, *nearMiss, *sameName, *withoutFolder, *withExe, *inOtherCase,
+        *none;
+    const char *noSessionHere, *running, *loudNow, *silentNow, *peakUnread;
+    const char *elsewhereToo, *elsewhereOnly, *otherCase, *denied, *belongs, *belong;
 
-    // Devices.
-    const char* nameUnread;                   // %s the id
-    const char* nameAndIdUnread;              // %08lX the status
-    const char* twinId;                       // %s the id
-    const char *defaultIdUnread, *listUnread; // %hs the call, %08lX the status
-    const char* deviceUnlisted; // %u, %u which of how many, %hs the call, %08lX the status
-    const char* tooManyDevices; // %d the most
+    // Devices: namedById %s the id, %s why it has no name; nameUnread and idUnread %s the
+    // failure; twinId %s the id; defaultIdUnread %s why; listUnread %s the failure;
+    // deviceUnlisted %u, %u which of how many, %s why; tooManyDevices %d the most.
+    const char *namedById, *nameUnread, *noName, *idUnread, *noId, *twinId;
+    const char *defaultIdUnread, *listUnread, *deviceUnlisted, *tooManyDevices;
 
     // --unmute-all. What became of a session takes as many cells in each of the three, so that
-    // the process ids after them line up.
-    const char *unmuted, *notChecked, *stillMuted;
-    const char* onDevice;       // %s the device
-    const char* unmuteUnopened; // %d the index, %s the device, %hs the call, %08lX the status
-    const char* callFailed;     // %hs the call, %08lX the status
-    const char* unmuteDevice;   // %s the device
-    const char* unmutedCount;   // %d, %hs the sessions
-    const char* uncheckedCount; // %d
-    const char* unreadDevices;  // %d, %hs the devices
+    // the process ids after them line up. onDevice and unmuteDevice %s the device;
+    // unmuteUnopened %d the index, %s the device, %s the failure; callFailed %s the failure;
+    // unmutedCount %d, %hs the sessions; uncheckedCount %d; unreadDevices %d, %hs the devices.
+    const char *unmuted, *notChecked, *stillMuted, *onDevice, *unmuteUnopened, *callFailed;
+    const char *unmuteDevice, *unmutedCount, *uncheckedCount, *unreadDevices;
     const char *device, *devices, *unlisted, *noneLeft, *fullStop;
 };
 
@@ -94,6 +75,13 @@ extern const Texts* g_texts;
 inline const Texts& Text() {
     return *g_texts;
 }
+
+// A failed call in the chosen texts' words, "GetId failed with 0x8007000E"; empty for none. Every
+// text that says a call failed takes it as %s.
+struct FailureText {
+    wchar_t text[128];
+};
+FailureText DescribeFailure(const FailedCall& failed);
 
 // The word for one or for several.
 inline const char* Plural(int count, const char* one, const char* several) {

@@ -19,38 +19,45 @@ struct PropertyValue {
 };
 
 void AddFailure(Listing* listing, const char* text, const FailedCall& failed) {
-    AddLine(listing, kHeadingLine, text, failed.name, failed.status);
+    AddLine(listing, kHeadingLine, text, DescribeFailure(failed).text);
 }
 
-HRESULT ReadDeviceId(IMMDevice* device, wchar_t* id) {
+// The device's id into id; where it has none, empty, and why into why, if any: the call that
+// failed, or a device that gives none.
+bool ReadDeviceId(IMMDevice* device, wchar_t* id, wchar_t* why = nullptr) {
     wchar_t* text = nullptr;
-    HRESULT status = device->GetId(&text);
-    if (SUCCEEDED(status) && text == nullptr) {
-        status = E_POINTER;
-    }
-    lstrcpynW(id, SUCCEEDED(status) ? text : L"", kDeviceIdChars);
+    const FailedCall failed = CheckCall("GetId", device->GetId(&text));
+    const bool read = !failed && text != nullptr && text[0] != L'\0';
+    lstrcpynW(id, read ? text : L"", kDeviceIdChars);
     CoTaskMemFree(text);
-    return status;
+    if (!read && why != nullptr) {
+        FormatText(why, kWhyChars, failed ? Text().idUnread : Text().noId,
+                   DescribeFailure(failed).text);
+    }
+    return read;
 }
 
-// The device's friendly name or, where it has none, its id with a note.
+// The device's friendly name or, where it has none, its id ("?" where it has none either, which
+// the listing says apart) and why.
 void ReadDeviceName(IMMDevice* device, wchar_t* name) {
     ComRef<IPropertyStore> properties;
     PropertyValue friendly;
-    if (SUCCEEDED(device->OpenPropertyStore(STGM_READ, properties.Put())) &&
-        SUCCEEDED(properties->GetValue(PKEY_Device_FriendlyName, &friendly.value)) &&
-        friendly.value.vt == VT_LPWSTR && friendly.value.pwszVal != nullptr &&
-        friendly.value.pwszVal[0] != L'\0') {
-        FormatText(name, kNameChars, "%s", friendly.value.pwszVal);
+    FailedCall failed =
+        CheckCall("OpenPropertyStore", device->OpenPropertyStore(STGM_READ, properties.Put()));
+    if (!failed) {
+        failed =
+            CheckCall("GetValue", properties->GetValue(PKEY_Device_FriendlyName, &friendly.value));
+    }
+    const wchar_t* text = friendly.value.vt == VT_LPWSTR ? friendly.value.pwszVal : nullptr;
+    if (!failed && text != nullptr && text[0] != L'\0') {
+        FormatText(name, kNameChars, "%s", text);
         return;
     }
-    wchar_t id[kDeviceIdChars];
-    const HRESULT status = ReadDeviceId(device, id);
-    if (SUCCEEDED(status)) {
-        FormatText(name, kDeviceNameChars, Text().nameUnread, id);
-    } else {
-        FormatText(name, kDeviceNameChars, Text().nameAndIdUnread, status);
-    }
+    wchar_t unnamed[kWhyChars], id[kDeviceIdChars];
+    FormatText(unnamed, kWhyChars, failed ? Text().nameUnread : Text().noName,
+               DescribeFailure(failed).text);
+    FormatText(name, kDeviceNameChars, Text().namedById, ReadDeviceId(device, id) ? id : L"?",
+               unnamed);
 }
 
 // Identical adapters, two identical headsets say, give their devices identical names, and the
@@ -93,11 +100,11 @@ bool OpenDefaultDevice(ComRef<IMMDeviceEnumerator>* devices, PlaybackDevice* dev
     if (!*devices) {
         failed = CheckCall("CoCreateInstance(MMDeviceEnumerator)", CreateDeviceEnumerator(devices));
     }
-    if (failed.name == nullptr) {
+    if (!failed) {
         failed = CheckCall("GetDefaultAudioEndpoint",
                            GetDefaultPlaybackDevice(devices->Get(), kWatchedRole, &device->device));
     }
-    if (failed.name != nullptr) {
+    if (failed) {
         // Without an enumerator, no device at all can be read.
         AddFailure(listing, *devices ? Text().defaultDeviceUnread : Text().audioDevicesUnread,
                    failed);
@@ -112,22 +119,21 @@ bool OpenDefaultDevice(ComRef<IMMDeviceEnumerator>* devices, PlaybackDevice* dev
 bool FindOtherDevices(IMMDeviceEnumerator* devices, const PlaybackDevice& defaultDevice,
                       OtherDevices* others, Listing* listing) {
     others->count = 0;
-    wchar_t defaultId[kDeviceIdChars];
-    wchar_t communicationsId[kDeviceIdChars];
-    FailedCall failed = CheckCall("GetId", ReadDeviceId(defaultDevice.device.Get(), defaultId));
-    if (failed.name != nullptr) {
-        AddFailure(listing, Text().defaultIdUnread, failed);
+    wchar_t defaultId[kDeviceIdChars], communicationsId[kDeviceIdChars], why[kWhyChars];
+    if (!ReadDeviceId(defaultDevice.device.Get(), defaultId, why)) {
+        AddLine(listing, kHeadingLine, Text().defaultIdUnread, why);
         return false;
     }
     ReadDefaultDeviceId(devices, eCommunications, communicationsId);
     ComRef<IMMDeviceCollection> collection;
     UINT count = 0;
-    failed = CheckCall("EnumAudioEndpoints",
-                       devices->EnumAudioEndpoints(eRender, DEVICE_STATE_ACTIVE, collection.Put()));
-    if (failed.name == nullptr) {
+    FailedCall failed =
+        CheckCall("EnumAudioEndpoints",
+                  devices->EnumAudioEndpoints(eRender, DEVICE_STATE_ACTIVE, collection.Put()));
+    if (!failed) {
         failed = CheckCall("GetCount", collection->GetCount(&count));
     }
-    if (failed.name != nullptr) {
+    if (failed) {
         AddFailure(listing, Text().listUnread, failed);
         return false;
     }
@@ -136,13 +142,10 @@ bool FindOtherDevices(IMMDeviceEnumerator* devices, const PlaybackDevice& defaul
         ComRef<IMMDevice> device;
         wchar_t id[kDeviceIdChars];
         failed = CheckCall("Item", collection->Item(i, device.Put()));
-        if (failed.name == nullptr) {
-            failed = CheckCall("GetId", ReadDeviceId(device.Get(), id));
-        }
-        if (failed.name != nullptr) {
-            // It may be the default device as well as another one.
-            AddLine(listing, kHeadingLine, Text().deviceUnlisted, i + 1, count, failed.name,
-                    failed.status);
+        lstrcpynW(why, DescribeFailure(failed).text, kWhyChars);
+        // It may be the default device as well as another one.
+        if (failed || !ReadDeviceId(device.Get(), id, why)) {
+            AddLine(listing, kHeadingLine, Text().deviceUnlisted, i + 1, count, why);
             complete = false;
             continue;
         }
@@ -167,16 +170,16 @@ bool FindOtherDevices(IMMDeviceEnumerator* devices, const PlaybackDevice& defaul
 FailedCall OpenDeviceSessions(IMMDevice* device, DeviceSessions* list, Listing* listing) {
     FailedCall failed = CheckCall("Activate(IAudioSessionManager2)",
                                   ActivateSessionManager(device, &list->manager));
-    if (failed.name == nullptr) {
+    if (!failed) {
         failed = CheckCall("GetSessionEnumerator",
                            list->manager->GetSessionEnumerator(list->sessions.Put()));
     }
-    if (failed.name != nullptr) {
+    if (failed) {
         AddFailure(listing, Text().sessionsUnread, failed);
         return failed;
     }
     failed = CheckCall("GetCount", list->sessions->GetCount(&list->count));
-    if (failed.name != nullptr) {
+    if (failed) {
         AddFailure(listing, Text().sessionCountUnread, failed);
     }
     return failed;

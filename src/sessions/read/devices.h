@@ -14,6 +14,8 @@ constexpr int kDeviceIdChars = 128;
 // its name with another, its endpoint id too.
 constexpr int kNameChars = 256;
 constexpr int kDeviceNameChars = kNameChars + kDeviceIdChars + 8;
+// Why a device has no name or no id, in a few words and the call that failed.
+constexpr int kWhyChars = 192;
 
 // An active playback device: the default one, which Hushvane watches, or another.
 struct PlaybackDevice {
@@ -34,8 +36,8 @@ struct OtherDevices {
 bool OpenDefaultDevice(ComRef<IMMDeviceEnumerator>* devices, PlaybackDevice* device,
                        Listing* listing);
 
-// Finds every active playback device but the default one, which is told apart by its endpoint
-// id, never by its place in the list. A device whose name another one has too is named with its
+// Finds the active playback devices but the default one, at most kMaxOtherDevices, told apart
+// from it by their endpoint ids, never by their place in the list. A device whose name another one has too is named with its
 // id. Adds a line for what cannot be read; false when some device may not be listed, since the
 // list or an id could not be read.
 bool FindOtherDevices(IMMDeviceEnumerator* devices, const PlaybackDevice& defaultDevice,
@@ -44,8 +46,9 @@ bool FindOtherDevices(IMMDeviceEnumerator* devices, const PlaybackDevice& defaul
 // How a walk of the devices ended.
 enum DeviceWalk { kNoDefaultDevice, kSomeDevicesUnlisted, kEveryDeviceVisited };
 
-// Calls visit(device) for every active playback device, the default one first. The others are
-// found once it has been visited, so that what cannot be read of them follows its lines.
+// Calls visit(device) for each active playback device it can list, the default one first. The
+// others are found once it has been visited, so that what cannot be read of them follows its
+// lines.
 template <typename Visit>
 DeviceWalk VisitPlaybackDevices(IMMDeviceEnumerator* devices, Listing* listing, Visit visit) {
     ComRef<IMMDeviceEnumerator> enumerator = ComRef<IMMDeviceEnumerator>::AddRefOf(devices);

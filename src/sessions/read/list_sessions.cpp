@@ -3,7 +3,7 @@
 #include <shlwapi.h>
 
 #include "audio/loudness.h"
-#include "process/process_queries.h"
+#include "process/process_rules.h"
 #include "sessions/exit_status.h"
 #include "sessions/output/texts.h"
 #include "sessions/read/devices.h"
@@ -42,8 +42,8 @@ struct TargetSessions {
     int read;    // of those, the ones whose peak could be read
     int loud;
     int denied; // sessions of a process of the target's name that Hushvane may not query
-    // The first session whose executable is the target's name in another letter case.
-    bool otherCase;
+    // The first session whose executable is the target's name in another letter case; its process
+    // resolved, so it is not 0.
     DWORD otherCaseProcessId;
     wchar_t otherCaseName[MAX_PATH];
     // The target's sessions on the first other device that has any, which Hushvane never hears.
@@ -78,11 +78,8 @@ void AddHushvaneProcesses(HANDLE snapshot, Listing* listing) {
                 count == 0 ? Text().hushvaneNotRunning : Text().hushvaneRunning, first);
         return;
     }
-    LineText line = {};
-    Append(&line, Text().hushvaneRunningTimes, count);
-    Append(&line, "%s%hs%hs", ids.text, count > kMaxHushvaneProcesses ? Text().andMore : "",
-           Text().fight);
-    AddLine(listing, kHeadingLine, "%s", line.text);
+    AddLine(listing, kHeadingLine, Text().hushvaneRunningTimes, count, ids.text,
+            count > kMaxHushvaneProcesses ? Text().andMore : "");
 }
 
 // Adds, one a line, every running program whose name comes close to a target that does not run:
@@ -117,7 +114,7 @@ int AddNearMisses(HANDLE snapshot, const wchar_t* target, Listing* listing) {
 // Counts the session for the verdict: as the target's, as one Hushvane may not query, or as
 // one whose name differs from the target's in letter case alone.
 void CountTargetSession(const wchar_t* target, const SessionRow& row, TargetSessions* seen) {
-    const bool peakRead = row.meter.name == nullptr;
+    const bool peakRead = !row.meter;
     if (row.target) {
         ++seen->counted;
         seen->read += peakRead ? 1 : 0;
@@ -127,14 +124,14 @@ void CountTargetSession(const wchar_t* target, const SessionRow& row, TargetSess
     if (owner.accessDenied && IsSameExecutableName(owner.name, target)) {
         ++seen->denied;
     }
-    if (owner.resolved && !row.target && !seen->otherCase && lstrcmpiW(owner.name, target) == 0) {
-        seen->otherCase = true;
+    if (owner.resolved && !row.target && seen->otherCaseProcessId == 0 &&
+        lstrcmpiW(owner.name, target) == 0) {
         seen->otherCaseProcessId = owner.processId;
         lstrcpynW(seen->otherCaseName, owner.name, MAX_PATH);
     }
 }
 
-// Adds the device's sessions, a row each; every one is counted for the verdict. The target's
+// Adds the device's sessions, a row each; each one that opens is counted for the verdict. The target's
 // sessions on another device are counted apart from the default's.
 void ListDeviceSessions(const DeviceSessions& list, const PlaybackDevice& device, Reading* reading,
                         Listing* listing) {
@@ -143,7 +140,7 @@ void ListDeviceSessions(const DeviceSessions& list, const PlaybackDevice& device
     for (int index = 0; index < list.count; ++index) {
         SessionRow row;
         ReadSessionRow(list.sessions.Get(), index, reading->target, reading->snapshot, &row);
-        if (reading->target != nullptr && row.open.name == nullptr) {
+        if (reading->target != nullptr && !row.open) {
             CountTargetSession(reading->target, row, seen);
         }
         AddSessionRow(row, listing);
@@ -176,7 +173,7 @@ FailedCall ListDevice(const PlaybackDevice& device, Reading* reading, Listing* l
         AddHushvaneProcesses(reading->snapshot, listing);
         AddColumnHeadings(listing);
     }
-    if (failed.name == nullptr) {
+    if (!failed) {
         ListDeviceSessions(list, device, reading, listing);
     }
     return failed;
@@ -220,7 +217,7 @@ int AddVerdict(const Reading& reading, Listing* listing) {
     if (seen.elsewhere > 0) {
         AddElsewhere(target, seen, listing);
     }
-    if (seen.counted == 0 && seen.otherCase) {
+    if (seen.counted == 0 && seen.otherCaseProcessId != 0) {
         AddLine(listing, kVerdictLine, Text().otherCase, seen.otherCaseProcessId,
                 seen.otherCaseName, target);
     }
@@ -242,7 +239,7 @@ int ListSessions(const wchar_t* target, IMMDeviceEnumerator* devices, Listing* l
             const FailedCall failed = ListDevice(device, &reading, listing);
             defaultFailed = device.isDefault ? failed : defaultFailed;
         });
-    if (walk == kNoDefaultDevice || defaultFailed.name != nullptr) {
+    if (walk == kNoDefaultDevice || defaultFailed) {
         return kExitUnreadable;
     }
     return target == nullptr ? kExitDone : AddVerdict(reading, listing);

@@ -5,7 +5,7 @@
 
 #include "audio/audio_session.h"
 #include "audio/loudness.h"
-#include "process/process_queries.h"
+#include "process/process_rules.h"
 #include "sessions/output/texts.h"
 
 namespace {
@@ -17,7 +17,6 @@ const char kProcessIdFormat[] = "%7s  ";
 const char kNoSessionsFormat[] = "%7s  %hs";
 const char kStateFormat[] = "%-7hs  %-9s %-6hs  ";
 const char kOwnerFormat[] = "%-16s  %s";
-const char kReasonFormat[] = "%-16s  %hs";
 
 // A peak level as a row shows it: at most three significant digits, "NaN" for not a number.
 constexpr int kPeakChars = 24;
@@ -53,24 +52,21 @@ void FindListedName(HANDLE snapshot, DWORD processId, wchar_t* name) {
     });
 }
 
-// Asks again for the access Hushvane asks for, to learn why it was refused.
-void ExplainUnresolved(HANDLE snapshot, SessionOwner* owner) {
+// Why Hushvane cannot resolve the owner, from what its own resolution saw: the process refused
+// it, is gone, or its path could not be read.
+void ExplainUnresolved(HANDLE snapshot, const FailedCall& unread, SessionOwner* owner) {
     FindListedName(snapshot, owner->processId, owner->name);
-    const UniqueHandle process(OpenProcessForQuery(owner->processId));
-    const DWORD error = process ? ERROR_SUCCESS : GetLastError();
-    if (error == ERROR_ACCESS_DENIED) {
-        owner->accessDenied = true;
-        owner->reason = Text().reasonDenied;
-    } else if (error == ERROR_INVALID_PARAMETER) {
-        owner->reason = Text().reasonNoProcess;
-    } else {
-        owner->reason = Text().reasonNoPath;
-    }
+    owner->accessDenied = unread.status == HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED);
+    const char* reason = owner->accessDenied ? Text().reasonDenied
+                         : unread.status == HRESULT_FROM_WIN32(ERROR_INVALID_PARAMETER)
+                             ? Text().reasonNoProcess
+                             : Text().reasonNoPath;
+    FormatText(owner->reason, 256, reason, DescribeFailure(unread).text);
 }
 
 void AppendProcessId(LineText* line, const SessionOwner& owner) {
     wchar_t processId[12] = L"?";
-    if (owner.processIdRead.name == nullptr) {
+    if (owner.processIdRead) {
         FormatText(processId, 12, "%lu", owner.processId);
     }
     Append(line, kProcessIdFormat, processId);
@@ -78,16 +74,12 @@ void AppendProcessId(LineText* line, const SessionOwner& owner) {
 
 // The executable and its path, or why Hushvane cannot tell them.
 void AppendOwner(LineText* line, const SessionOwner& owner) {
-    if (owner.resolved) {
-        Append(line, kOwnerFormat, owner.name, owner.path);
-    } else {
-        Append(line, kReasonFormat, owner.name, owner.reason);
-    }
+    Append(line, kOwnerFormat, owner.name, owner.resolved ? owner.path : owner.reason);
 }
 
 void AppendFailure(LineText* line, const FailedCall& failed) {
-    if (failed.name != nullptr) {
-        Append(line, Text().failedCall, failed.name, failed.status);
+    if (failed) {
+        Append(line, Text().failedCall, DescribeFailure(failed).text);
     }
 }
 
@@ -95,22 +87,25 @@ void AppendFailure(LineText* line, const FailedCall& failed) {
 
 void DescribeSessionOwner(IAudioSessionControl2* control2, HANDLE snapshot, SessionOwner* owner) {
     *owner = {};
-    // Hushvane's own rule decides; the rest only explains a refusal. Sessions spanning several
+    // Hushvane's own rule decides, and what it saw explains a refusal. Sessions spanning several
     // processes answer with a success code above zero: still success.
-    owner->processIdRead = CheckCall("GetProcessId", control2->GetProcessId(&owner->processId));
-    owner->resolved =
-        owner->processIdRead.name == nullptr && QueryExecutablePath(owner->processId, owner->path);
+    FailedCall failed = CheckCall("GetProcessId", control2->GetProcessId(&owner->processId));
+    owner->processIdRead = !failed;
+    if (!failed) {
+        failed = QueryExecutablePath(owner->processId, owner->path, true);
+    }
+    owner->resolved = !failed;
     owner->systemSounds = control2->IsSystemSoundsSession() == S_OK;
     if (owner->resolved) {
         lstrcpynW(owner->name, PathFindFileNameW(owner->path), MAX_PATH);
     } else if (owner->systemSounds) {
         FormatText(owner->name, MAX_PATH, Text().systemSoundsName);
-        owner->reason = Text().reasonSystemSounds;
-    } else if (owner->processIdRead.name != nullptr) {
+        FormatText(owner->reason, 256, Text().reasonSystemSounds);
+    } else if (!owner->processIdRead) {
         lstrcpynW(owner->name, L"?", MAX_PATH);
-        owner->reason = Text().reasonNoProcessId;
+        FormatText(owner->reason, 256, Text().reasonNoProcessId, DescribeFailure(failed).text);
     } else {
-        ExplainUnresolved(snapshot, owner);
+        ExplainUnresolved(snapshot, failed, owner);
     }
 }
 
@@ -121,7 +116,7 @@ void ReadSessionRow(IAudioSessionEnumerator* sessions, int index, const wchar_t*
     SessionControls session;
     const FailedCall opened = OpenSession(sessions, index, true, &session);
     // Without its meter a session still has a row; without any other reference it has none.
-    if (opened.name != nullptr && !session.volume) {
+    if (opened && !session.volume) {
         row->open = opened;
         return;
     }
@@ -134,7 +129,7 @@ void ReadSessionRow(IAudioSessionEnumerator* sessions, int index, const wchar_t*
     // Hushvane reads an expired session as any other; the volume mixer hides it.
     AudioSessionState state = AudioSessionStateActive;
     row->state = CheckCall("GetState", session.control->GetState(&state));
-    row->expired = row->state.name == nullptr && state == AudioSessionStateExpired;
+    row->expired = !row->state && state == AudioSessionStateExpired;
     row->target =
         target != nullptr && row->owner.resolved && HasExecutableName(row->owner.path, target);
 }
@@ -155,22 +150,21 @@ void AppendOwnerColumns(LineText* line, const SessionOwner& owner) {
 
 void AddSessionRow(const SessionRow& row, Listing* listing) {
     LineText line = {};
-    if (row.open.name != nullptr) {
+    if (row.open) {
         Append(&line, kProcessIdFormat, L"?");
-        Append(&line, Text().sessionUnopened, row.index, row.open.name, row.open.status);
+        Append(&line, Text().sessionUnopened, row.index, DescribeFailure(row.open).text);
         AddLine(listing, kSessionLine, "%s", line.text);
         return;
     }
-    const bool peakRead = row.meter.name == nullptr;
+    const bool peakRead = !row.meter;
     wchar_t peak[kPeakChars] = L"?";
     if (peakRead) {
         FormatPeak(row.peak, peak);
     }
-    const char* mute = row.mute.name == nullptr && row.muted ? Text().muted : Text().audible;
+    const char* mute = !row.mute && row.muted ? Text().muted : Text().audible;
     const char* sound = IsLoudPeak(row.peak) ? Text().loud : Text().silent;
     AppendProcessId(&line, row.owner);
-    Append(&line, kStateFormat, row.mute.name != nullptr ? "?" : mute, peak,
-           peakRead ? sound : "?");
+    Append(&line, kStateFormat, row.mute ? "?" : mute, peak, peakRead ? sound : "?");
     AppendOwner(&line, row.owner);
     if (row.target) {
         Append(&line, "   %hs", Text().target);
@@ -179,7 +173,6 @@ void AddSessionRow(const SessionRow& row, Listing* listing) {
         Append(&line, row.target ? Text().systemSoundsAsTarget : Text().systemSoundsMuted);
     }
     Append(&line, row.expired ? Text().expired : "");
-    AppendFailure(&line, row.owner.processIdRead);
     AppendFailure(&line, row.mute);
     AppendFailure(&line, row.state);
     AppendFailure(&line, row.meter);

@@ -5,17 +5,18 @@
 #include "common/failed_call.h"
 #include "sessions/output/listing.h"
 
-// Who owns a session, found by Hushvane's own resolution and, where that fails, explained.
+// Who owns a session, found by Hushvane's own resolution and, where that fails, explained by
+// what it saw.
 struct SessionOwner {
     DWORD processId;
-    FailedCall processIdRead; // GetProcessId, where it failed
+    bool processIdRead;
     // Hushvane resolved the owner: path holds its executable, name the file-name part.
     bool resolved;
     wchar_t path[MAX_PATH];
     // The executable's file name, from the path or else from the process list; "?" if neither.
     wchar_t name[MAX_PATH];
-    // Why Hushvane cannot resolve it, in plain words and in brackets; null when it can.
-    const char* reason;
+    // Why Hushvane cannot resolve it, in plain words and in brackets; empty when it can.
+    wchar_t reason[256];
     // The owner runs, but Hushvane may not query it.
     bool accessDenied;
     // Windows' own sounds, whether or not their owner resolves (Windows 10 may give
@@ -24,7 +25,7 @@ struct SessionOwner {
 };
 
 // Resolves the session's owner as Hushvane does (the process id the session reports, then its
-// executable's path) and, where that fails, finds out why and the name the process list gives.
+// executable's path) and, where that fails, says why and finds the name the process list gives.
 void DescribeSessionOwner(IAudioSessionControl2* control2, HANDLE snapshot, SessionOwner* owner);
 
 // What a listing shows of one session: its owner, mute state, peak and state, and the calls

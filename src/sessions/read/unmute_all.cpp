@@ -1,7 +1,7 @@
 #include "sessions/read/unmute_all.h"
 
 #include "audio/audio_session.h"
-#include "process/process_queries.h"
+#include "process/process_rules.h"
 #include "sessions/exit_status.h"
 #include "sessions/output/texts.h"
 #include "sessions/read/devices.h"
@@ -30,29 +30,27 @@ void UnmuteSession(IAudioSessionEnumerator* sessions, int index, const wchar_t* 
                    HANDLE snapshot, UnmuteCount* count, Listing* listing) {
     SessionControls session;
     const FailedCall opened = OpenSession(sessions, index, false, &session);
-    if (opened.name != nullptr) {
-        AddLine(listing, kVerdictLine, Text().unmuteUnopened, index, device, opened.name,
-                opened.status);
+    if (opened) {
+        AddLine(listing, kVerdictLine, Text().unmuteUnopened, index, device,
+                DescribeFailure(opened).text);
         ++count->failed;
         return;
     }
     BOOL muted = FALSE;
     const FailedCall read = CheckCall("GetMute", session.volume->GetMute(&muted));
-    if (read.name == nullptr && !muted) {
+    if (!read && !muted) {
         return;
     }
     SessionOwner owner;
     DescribeSessionOwner(session.control2.Get(), snapshot, &owner);
     const FailedCall failed =
-        read.name != nullptr ? read : CheckCall("SetMute", session.volume->SetMute(FALSE, nullptr));
-    if (failed.name != nullptr) {
-        AddLine(listing, kVerdictLine, Text().callFailed, failed.name, failed.status);
+        read ? read : CheckCall("SetMute", session.volume->SetMute(FALSE, nullptr));
+    if (failed) {
+        AddLine(listing, kVerdictLine, Text().callFailed, DescribeFailure(failed).text);
     }
-    const char* what = failed.name == nullptr ? Text().unmuted
-                       : read.name != nullptr ? Text().notChecked
-                                              : Text().stillMuted;
+    const char* what = !failed ? Text().unmuted : read ? Text().notChecked : Text().stillMuted;
     AddSession(what, owner, device, listing);
-    ++(failed.name == nullptr ? count->unmuted : count->failed);
+    ++(!failed ? count->unmuted : count->failed);
 }
 
 // A mute can be left on a device that was the default when Hushvane started, so every device's
@@ -63,7 +61,7 @@ void UnmuteDevice(const PlaybackDevice& device, HANDLE snapshot, UnmuteCount* co
         AddLine(listing, kHeadingLine, Text().unmuteDevice, device.name);
     }
     DeviceSessions list = {};
-    if (OpenDeviceSessions(device.device.Get(), &list, listing).name != nullptr) {
+    if (OpenDeviceSessions(device.device.Get(), &list, listing)) {
         ++count->unreadDevices;
         return;
     }

@@ -153,10 +153,7 @@ bool OpenClassicScreen(HANDLE user, DWORD userMode, ClassicScreen* screen) {
 bool DrawClassicScreen(ClassicScreen* screen, const Listing& listing, Frame* frame) {
     HANDLE own = screen->own.Get();
     CONSOLE_SCREEN_BUFFER_INFO info;
-    if (!GetConsoleScreenBufferInfo(own, &info)) {
-        return false;
-    }
-    if (!FitBufferToWindow(screen, &info)) {
+    if (!GetConsoleScreenBufferInfo(own, &info) || !FitBufferToWindow(screen, &info)) {
         return false;
     }
     const SHORT width = info.dwSize.X;

@@ -3,9 +3,11 @@
 #include "sessions/output/cells.h"
 #include "sessions/output/listing.h"
 
-// What a console window shows of a listing, and every rule of it: the whole listing where it
-// fits; otherwise every line that is not a session's as far as they fit, from the first on, as
-// many session rows as leave room, and at the window's foot a line saying what was left out.
+// What a console window shows of a listing: the whole listing where it fits; otherwise every
+// line that is not a session's as far as they fit, from the first on, as many session rows as
+// leave room, and at the window's foot a line saying what was left out. The watch keeps no more
+// session rows in a listing than the window is tall (SessionRoom), and the classic console's
+// buffer is fitted to its window apart (FitBufferToWindow).
 
 // A line at its place: its first row, and the rows it takes.
 struct ShownLine {

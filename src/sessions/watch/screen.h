@@ -38,11 +38,11 @@ void CloseClassicScreen(ClassicScreen* screen);
 // A pseudo console (Windows Terminal, and any terminal that runs console programs through
 // ConPTY): the terminal's alternate screen, drawn with virtual terminal sequences alone, which
 // always has the size of the window; the user's screen and scrollback stay with the terminal,
-// whatever characters and colours they hold. The screen keeps the window's width when it was
-// entered, the output's mode as the user had it, which a crash gives back, and how the terminal
-// counts cells.
+// whatever characters and colours they hold. The screen keeps the writer it draws through, the
+// window's width when it was entered, the output's mode as the user had it, which a crash gives
+// back, and how the terminal counts cells.
 struct TerminalScreen {
-    Writer writer;
+    Writer* writer;
     DWORD userMode;
     SHORT width;
     CellCount count;
@@ -51,7 +51,7 @@ struct TerminalScreen {
 // Enters the alternate screen in the default colours, hides the cursor and turns off the wrap
 // at the end of a row: every row is placed by the watch itself. Until the screen is closed, a
 // crash gives the terminal back too. False when the output is gone.
-bool OpenTerminalScreen(HANDLE output, DWORD userMode, COORD window, TerminalScreen* screen);
+bool OpenTerminalScreen(Writer* writer, DWORD userMode, COORD window, TerminalScreen* screen);
 
 // Fits the listing to a window of that size and draws it over the last one. False when the
 // output is gone.

@@ -5,7 +5,8 @@ namespace {
 // The main screen, the cursor and the wrap at the end of a row, as the user had them.
 const wchar_t kLeaveSequences[] = L"\x1b[?7h\x1b[?25h\x1b[?1049l";
 
-// The screen a crash gives back, and the filter that was there before.
+// An exception filter is called with nothing of ours: the screen a crash gives back, while one is
+// open, and the filter that was there before.
 const TerminalScreen* g_open;
 LPTOP_LEVEL_EXCEPTION_FILTER g_nextFilter;
 
@@ -31,7 +32,7 @@ void ClearFromRow(Writer* writer, int row, int height) {
 
 // A watch that crashes gives the terminal and the console's mode back before it goes.
 LONG WINAPI LeaveOnCrash(EXCEPTION_POINTERS* exception) {
-    HANDLE output = g_open->writer.handle;
+    HANDLE output = g_open->writer->handle;
     WriteText(output, kLeaveSequences, sizeof(kLeaveSequences) / sizeof(wchar_t) - 1);
     SetConsoleMode(output, g_open->userMode);
     return g_nextFilter != nullptr ? g_nextFilter(exception) : EXCEPTION_CONTINUE_SEARCH;
@@ -39,10 +40,8 @@ LONG WINAPI LeaveOnCrash(EXCEPTION_POINTERS* exception) {
 
 } // namespace
 
-bool OpenTerminalScreen(HANDLE output, DWORD userMode, COORD window, TerminalScreen* screen) {
-    screen->writer.handle = output;
-    screen->writer.failed = false;
-    screen->writer.length = 0;
+bool OpenTerminalScreen(Writer* writer, DWORD userMode, COORD window, TerminalScreen* screen) {
+    screen->writer = writer;
     screen->userMode = userMode;
     screen->width = window.X;
     // Windows Terminal names its session; behind any other terminal the console may be an older
@@ -52,9 +51,10 @@ bool OpenTerminalScreen(HANDLE output, DWORD userMode, COORD window, TerminalScr
     g_open = screen;
     g_nextFilter = SetUnhandledExceptionFilter(LeaveOnCrash);
     // The alternate screen in the default colours, no cursor, no wrap at the end of a row.
-    WriteFormatted(&screen->writer, "\x1b[?1049h\x1b[m\x1b[?25l\x1b[?7l");
-    if (!Flush(&screen->writer)) {
+    WriteFormatted(writer, "\x1b[?1049h\x1b[m\x1b[?25l\x1b[?7l");
+    if (!Flush(writer)) {
         SetUnhandledExceptionFilter(g_nextFilter);
+        g_open = nullptr;
         return false;
     }
     return true;
@@ -62,7 +62,7 @@ bool OpenTerminalScreen(HANDLE output, DWORD userMode, COORD window, TerminalScr
 
 bool DrawTerminalScreen(TerminalScreen* screen, const Listing& listing, COORD window,
                         Frame* frame) {
-    Writer* writer = &screen->writer;
+    Writer* writer = screen->writer;
     FitListing(listing, window, screen->count, frame);
     const int end = PaintFrame(
         *frame, [&](const ShownLine& line) { DrawRows(writer, line, window.X, screen->count); },
@@ -72,10 +72,11 @@ bool DrawTerminalScreen(TerminalScreen* screen, const Listing& listing, COORD wi
 }
 
 void CloseTerminalScreen(TerminalScreen* screen, COORD window) {
-    Write(&screen->writer, kLeaveSequences, sizeof(kLeaveSequences) / sizeof(wchar_t) - 1);
+    Write(screen->writer, kLeaveSequences, sizeof(kLeaveSequences) / sizeof(wchar_t) - 1);
     if (window.X < screen->width) {
-        WriteFormatted(&screen->writer, "\x1b[9999;1H\n");
+        WriteFormatted(screen->writer, "\x1b[9999;1H\n");
     }
-    Flush(&screen->writer);
+    Flush(screen->writer);
     SetUnhandledExceptionFilter(g_nextFilter);
+    g_open = nullptr;
 }

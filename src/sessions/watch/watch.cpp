@@ -11,6 +11,8 @@ namespace {
 
 constexpr DWORD kWatchPeriodMs = 1000;
 
+// Windows calls the Ctrl handler on a thread of its own, with nothing of ours: the event that
+// ends the watch is where both find it.
 HANDLE g_stopWatching;
 
 // Ctrl+C and Ctrl+Break end the watch, which gives the user's screen back. When the console
@@ -26,8 +28,8 @@ bool WaitForNextListing() {
     return WaitForSingleObject(g_stopWatching, kWatchPeriodMs) == WAIT_TIMEOUT;
 }
 
-// A console's mode as the user had it, given back at the end; the console is null where the
-// handle is none, or refused the mode, and then takes no mode back.
+// A console's mode as the user had it; the console is null where the handle is none, or refused
+// the mode, and then takes no mode back.
 struct UserMode {
     HANDLE console;
     DWORD mode;
@@ -41,6 +43,35 @@ UserMode ChangeMode(HANDLE console, DWORD add, DWORD remove) {
     return {console, mode};
 }
 
+// What a watch changes in the console, given back when the holder goes, whichever way the watch
+// ends: its own screen closed (the terminal's main screen and the crash filter as they were, or
+// the user's buffer active again) and the last listing written below the user's rows; the
+// output's mode, then the input's, with the keys typed meanwhile dropped; and its Ctrl handler.
+struct ConsoleChanges {
+    UserMode keys, lines;
+    TerminalScreen* terminal; // the screen of its own that is open, if any
+    ClassicScreen* classic;
+    const Frame* shown; // what the last drawing showed
+    ~ConsoleChanges() {
+        COORD window;
+        if (terminal != nullptr) {
+            ReadWindowSize(lines.console, &window);
+            CloseTerminalScreen(terminal, window);
+        }
+        if (classic != nullptr) {
+            CloseClassicScreen(classic);
+        }
+        if (terminal != nullptr || classic != nullptr) {
+            WriteFrame(lines.console, *shown);
+        }
+        SetConsoleMode(lines.console, lines.mode);
+        // Keys typed during the watch were meant for it, not for the shell that reads next.
+        FlushConsoleInputBuffer(keys.console);
+        SetConsoleMode(keys.console, keys.mode);
+        SetConsoleCtrlHandler(StopWatching, FALSE);
+    }
+};
+
 // No more session rows than the window shows now.
 int SessionRoom(HANDLE console) {
     COORD window;
@@ -50,47 +81,42 @@ int SessionRoom(HANDLE console) {
 
 // A file, a pipe, or a console that refuses a screen of the watch's own: each listing is
 // appended, until nobody reads them any more.
-void WatchAppended(const wchar_t* target, IMMDeviceEnumerator* devices, HANDLE output,
+void WatchAppended(const wchar_t* target, IMMDeviceEnumerator* devices, Writer* out,
                    Listing* listing) {
-    static Writer writer;
-    writer.handle = output;
     for (bool first = true;; first = false) {
         ReadWatchListing(target, devices, kEverySession, false, listing);
-        Write(&writer, L"\n", first ? 0 : 1); // a blank line between two listings
-        WriteListing(&writer, *listing);
-        if (!Flush(&writer) || !WaitForNextListing()) {
+        Write(out, L"\n", first ? 0 : 1); // a blank line between two listings
+        WriteListing(out, *listing);
+        if (!Flush(out) || !WaitForNextListing()) {
             return;
         }
     }
 }
 
 bool WatchOnClassicConsole(const wchar_t* target, IMMDeviceEnumerator* devices,
-                           const UserMode& output, Listing* listing, Frame* frame) {
-    ClassicScreen screen = {};
-    if (!OpenClassicScreen(output.console, output.mode, &screen)) {
+                           ConsoleChanges* changes, ClassicScreen* screen, Listing* listing,
+                           Frame* frame) {
+    if (!OpenClassicScreen(changes->lines.console, changes->lines.mode, screen)) {
         return false;
     }
+    changes->classic = screen;
     do {
-        ReadWatchListing(target, devices, SessionRoom(screen.own.Get()), true, listing);
-    } while (DrawClassicScreen(&screen, *listing, frame) && WaitForNextListing());
-    CloseClassicScreen(&screen);
-    WriteFrame(output.console, *frame);
+        ReadWatchListing(target, devices, SessionRoom(screen->own.Get()), true, listing);
+    } while (DrawClassicScreen(screen, *listing, frame) && WaitForNextListing());
     return true;
 }
 
-bool WatchOnTerminal(const wchar_t* target, IMMDeviceEnumerator* devices, const UserMode& output,
-                     Listing* listing, Frame* frame) {
-    static TerminalScreen screen;
+bool WatchOnTerminal(const wchar_t* target, IMMDeviceEnumerator* devices, Writer* out,
+                     ConsoleChanges* changes, TerminalScreen* screen, Listing* listing,
+                     Frame* frame) {
     COORD window = {};
-    if (!ReadWindowSize(output.console, &window) ||
-        !OpenTerminalScreen(output.console, output.mode, window, &screen)) {
+    if (!ReadWindowSize(out->handle, &window) ||
+        !OpenTerminalScreen(out, changes->lines.mode, window, screen)) {
         return false;
     }
-    while (ShowNextListing(target, devices, &screen, listing, frame) && WaitForNextListing()) {
+    changes->terminal = screen;
+    while (ShowNextListing(target, devices, screen, listing, frame) && WaitForNextListing()) {
     }
-    ReadWindowSize(output.console, &window);
-    CloseTerminalScreen(&screen, window);
-    WriteFrame(output.console, *frame);
     return true;
 }
 
@@ -108,27 +134,22 @@ void ReadWatchListing(const wchar_t* target, IMMDeviceEnumerator* devices, int s
 
 bool ShowNextListing(const wchar_t* target, IMMDeviceEnumerator* devices, TerminalScreen* screen,
                      Listing* listing, Frame* frame) {
-    HANDLE console = screen->writer.handle;
+    HANDLE console = screen->writer->handle;
     ReadWatchListing(target, devices, SessionRoom(console), true, listing);
     COORD window;
     return ReadWindowSize(console, &window) && DrawTerminalScreen(screen, *listing, window, frame);
 }
 
-int WatchSessions(const wchar_t* target) {
+int WatchSessions(const wchar_t* target, Writer* out, Listing* listing, Frame* frame) {
     g_stopWatching = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     if (g_stopWatching == nullptr) {
-        PrintError(Text().cannotWatch, "CreateEvent", GetLastError());
+        PrintError(Text().cannotWatch,
+                   DescribeFailure({"CreateEvent", HRESULT_FROM_WIN32(GetLastError())}).text);
         return kExitUnreadable;
     }
-    // A parent may have started us with Ctrl+C ignored; a watch must always be stoppable.
-    SetConsoleCtrlHandler(nullptr, FALSE);
-    SetConsoleCtrlHandler(StopWatching, TRUE);
     // Where it cannot be created, every listing tries again and says why it could not.
     ComRef<IMMDeviceEnumerator> devices;
     CreateDeviceEnumerator(&devices);
-    static Listing listing;
-    static Frame frame;
-    const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
     // With processed input off, Ctrl+C would arrive as a key and never end the watch; it comes
     // from the console's own input where the standard input is redirected.
     UniqueHandle consoleInput;
@@ -139,25 +160,27 @@ int WatchSessions(const wchar_t* target) {
                                        0, nullptr));
         input = consoleInput.Get();
     }
-    const UserMode keys = ChangeMode(input, ENABLE_PROCESSED_INPUT, 0);
+    TerminalScreen terminal;
+    ClassicScreen classic = {};
+    frame->count = 0;
+    ConsoleChanges changes = {};
+    changes.shown = frame;
+    // A parent may have started us with Ctrl+C ignored; a watch must always be stoppable.
+    SetConsoleCtrlHandler(nullptr, FALSE);
+    SetConsoleCtrlHandler(StopWatching, TRUE);
+    changes.keys = ChangeMode(input, ENABLE_PROCESSED_INPUT, 0);
     // Line feeds that return the carriage and rows that wrap, whatever a parent left; and in a
     // pseudo console, virtual terminal sequences.
-    const bool terminal = IsPseudoConsole();
+    const bool pseudo = IsPseudoConsole();
     const DWORD lineMode = ENABLE_PROCESSED_OUTPUT | ENABLE_WRAP_AT_EOL_OUTPUT |
-                           (terminal ? ENABLE_VIRTUAL_TERMINAL_PROCESSING : 0);
-    const UserMode lines = ChangeMode(output, lineMode, DISABLE_NEWLINE_AUTO_RETURN);
+                           (pseudo ? ENABLE_VIRTUAL_TERMINAL_PROCESSING : 0);
+    changes.lines = ChangeMode(out->handle, lineMode, DISABLE_NEWLINE_AUTO_RETURN);
     const bool onScreen =
-        lines.console != nullptr &&
-        (terminal ? WatchOnTerminal(target, devices.Get(), lines, &listing, &frame)
-                  : WatchOnClassicConsole(target, devices.Get(), lines, &listing, &frame));
+        changes.lines.console != nullptr &&
+        (pseudo ? WatchOnTerminal(target, devices.Get(), out, &changes, &terminal, listing, frame)
+                : WatchOnClassicConsole(target, devices.Get(), &changes, &classic, listing, frame));
     if (!onScreen) {
-        WatchAppended(target, devices.Get(), output, &listing);
+        WatchAppended(target, devices.Get(), out, listing);
     }
-    SetConsoleMode(lines.console, lines.mode);
-    // Keys typed during the watch were meant for it, not for the shell that reads next.
-    FlushConsoleInputBuffer(keys.console);
-    SetConsoleMode(keys.console, keys.mode);
-    // The handler and the event stay until the process ends, moments from now: removing a
-    // handler waits for one that is running.
     return kExitDone;
 }
