@@ -22,12 +22,12 @@ constexpr int kMaxListingLines = 4096;
 constexpr int kListingChars = 1 << 19;
 constexpr int kEverySession = kMaxListingLines;
 
+// The session rows it still keeps (the others are only counted), the session rows counted but
+// not kept (also when the listing is full), the other lines it had no room for; its lines, and
+// the characters of its text.
 struct Listing {
-    int sessionRoom;     // session rows it still keeps; the others are only counted
-    int sessionsLeftOut; // counted but not kept, also when the listing is full
-    int linesLeftOut;    // other lines that the listing had no room for
-    int count;
-    int length;
+    int sessionRoom, sessionsLeftOut, linesLeftOut;
+    int count, length;
     ListingLine lines[kMaxListingLines];
     wchar_t text[kListingChars];
 };

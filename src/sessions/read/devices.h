@@ -37,9 +37,9 @@ bool OpenDefaultDevice(ComRef<IMMDeviceEnumerator>* devices, PlaybackDevice* dev
                        Listing* listing);
 
 // Finds the active playback devices but the default one, at most kMaxOtherDevices, told apart
-// from it by their endpoint ids, never by their place in the list. A device whose name another one has too is named with its
-// id. Adds a line for what cannot be read; false when some device may not be listed, since the
-// list or an id could not be read.
+// from it by their endpoint ids, never by their place in the list. A device whose name another one
+// has too is named with its id. Adds a line for what cannot be read; false when some device may not
+// be listed, since the list or an id could not be read.
 bool FindOtherDevices(IMMDeviceEnumerator* devices, const PlaybackDevice& defaultDevice,
                       OtherDevices* others, Listing* listing);
 

@@ -37,11 +37,11 @@ int NameFormsOf(const wchar_t* target, NameForm* forms) {
 }
 
 // What the listing learnt about the target's sessions, for the verdict.
+// Of the sessions Hushvane counts as the target's, how many, the ones whose peak could be read,
+// and the loud ones; and how many belong to a process of the target's name that Hushvane may not
+// query.
 struct TargetSessions {
-    int counted; // sessions Hushvane counts as the target's
-    int read;    // of those, the ones whose peak could be read
-    int loud;
-    int denied; // sessions of a process of the target's name that Hushvane may not query
+    int counted, read, loud, denied;
     // The first session whose executable is the target's name in another letter case; its process
     // resolved, so it is not 0.
     DWORD otherCaseProcessId;
@@ -131,8 +131,8 @@ void CountTargetSession(const wchar_t* target, const SessionRow& row, TargetSess
     }
 }
 
-// Adds the device's sessions, a row each; each one that opens is counted for the verdict. The target's
-// sessions on another device are counted apart from the default's.
+// Adds the device's sessions, a row each; each one that opens is counted for the verdict. The
+// target's sessions on another device are counted apart from the default's.
 void ListDeviceSessions(const DeviceSessions& list, const PlaybackDevice& device, Reading* reading,
                         Listing* listing) {
     TargetSessions there = {};

@@ -9,10 +9,10 @@
 
 namespace {
 
+// Sessions unmuted, sessions that could not be checked or unmuted, and devices whose sessions
+// could not be read.
 struct UnmuteCount {
-    int unmuted;
-    int failed;        // sessions that could not be checked or unmuted
-    int unreadDevices; // devices whose sessions could not be read
+    int unmuted, failed, unreadDevices;
 };
 
 // Names the session as the listing does: process id, executable and path, or why Hushvane
