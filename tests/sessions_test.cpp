@@ -1622,7 +1622,7 @@ TEST(SessionsConsoleWindow, CountsAsShownOnlyWhatSomeoneSees) {
     DestroyWindow(owners[2]);
 }
 
-// Cells as Windows Terminal 1.22 and later counts them (grapheme clusters of Unicode 16.0, a
+// Cells as Windows Terminal 1.23 and later counts them (grapheme clusters of Unicode 16.0, a
 // cluster taking the sum of its code points' cells, at most two), and as older consoles behind
 // other terminals count them, every code point a cell at least. tmux counts neither way.
 TEST(SessionsTexts, CountCellsAsWindowsTerminalDoes) {
@@ -1645,8 +1645,11 @@ TEST(SessionsTexts, CountCellsAsWindowsTerminalDoes) {
         {L"e\u0301", 1, 2},
         {L"\u4E2D\uFE0F", 2, 3},
         {L"\u1100\u1161\u11A8", 2, 4},
-        {L"\uAC00\u11A8\uAC01", 4, 5}, // LV and T; LVT alone
-        {L"\u200B", 0, 1},
+        {L"\uAC00\u11A8\uAC01", 4, 5},                       // LV and T; LVT alone
+        {L"\u200B\u0301\u200D", 1, 3},                       // a character of no width takes a cell
+        {L"\uFE0F", 2, 1},                                   // VS16 where a character starts
+        {L"\U0001BCA4\U0001DAB0\U000E0080\U000E01F0", 4, 4}, // unassigned: a cell each
+        {L"\U00018D09\U0001B2FC", 2, 2},
         {L"\u2500\u00A7\xD800", 3, 3}, // box drawing, ambiguous, lone half
     };
     for (const Case& c : cases) {

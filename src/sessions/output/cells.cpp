@@ -59,7 +59,8 @@ int NextCharCells(const wchar_t* text, int length, CellCount count, int* units) 
     if (count == kCodePointCells) {
         return lead.cells > 1 ? lead.cells : 1;
     }
-    int cells = lead.cells;
+    // A variation selector 16 asks for an emoji's wide form, wherever it stands.
+    int cells = point == 0xFE0F ? 2 : lead.cells;
     bool paired = false;
     for (int more = 0; *units < length; *units += more) {
         point = CodePointAt(text + *units, length - *units, &more);
@@ -67,11 +68,11 @@ int NextCharCells(const wchar_t* text, int length, CellCount count, int* units) 
         if (!Joins(lead.kind, trail.kind, &paired)) {
             break;
         }
-        // A variation selector 16 asks for an emoji's wide form.
         cells += point == 0xFE0F ? 2 : trail.cells;
         lead = trail;
     }
-    return cells < 2 ? cells : 2;
+    // Windows Terminal's rows give every character one cell at least, two at most.
+    return cells < 1 ? 1 : cells < 2 ? cells : 2;
 }
 
 int CellsOf(const wchar_t* text, int length) {
