@@ -272,7 +272,7 @@ TEST_F(SessionsWithFakeEndpoint, ListsEverySessionAsHushvaneSeesIt) {
          FALSE,
          kFailGetMute,
          {L"  ?  ", L"chat.exe",
-          Tr(L"[GetMute failed with ", L"[GetMute 失败，错误 ") + L"0x88890004]"}},
+          Tr(L"   [GetMute failed with 0x88890004]", L"   （GetMute 失败，错误 0x88890004）")}},
         {PoolProcess(kChat).id,
          0.0f,
          FALSE,
@@ -283,8 +283,8 @@ TEST_F(SessionsWithFakeEndpoint, ListsEverySessionAsHushvaneSeesIt) {
          0.5f,
          FALSE,
          kFailGetPeakValue,
-         {kTarget,
-          Tr(L"[GetPeakValue failed with ", L"[GetPeakValue 失败，错误 ") + L"0x88890004]"},
+         {kTarget, Tr(L"   [GetPeakValue failed with 0x88890004]",
+                      L"   （GetPeakValue 失败，错误 0x88890004）")},
          {kLoud}},
         {PoolProcess(kChat).id,
          0.0f,
@@ -313,14 +313,14 @@ TEST_F(SessionsWithFakeEndpoint, ListsEverySessionAsHushvaneSeesIt) {
          FALSE,
          0,
          TRUE},
-        {PoolProcess(kChat).id, 0.0f, FALSE, kFailGetState, {L"[GetState", L"0x88890004]"}},
+        {PoolProcess(kChat).id, 0.0f, FALSE, kFailGetState, {L"GetState", L"0x88890004"}},
         // GetProcessId's success code for a session of several processes.
         {PoolProcess(kChat).id, 0.0f, FALSE, kSpansProcesses, {chat}, {L"GetProcessId"}},
         {PoolProcess(kChat).id,
          0.0f,
          FALSE,
          kFailQueryMeter,
-         {L"  ?  ", L"[QueryInterface(IAudioMeterInformation)", L"0x80004002]"}},
+         {L"  ?  ", L"QueryInterface(IAudioMeterInformation)", L"0x80004002"}},
         {PoolProcess(kPlayer).id,
          0.0f,
          FALSE,
@@ -350,7 +350,7 @@ TEST_F(SessionsWithFakeEndpoint, ListsEverySessionAsHushvaneSeesIt) {
     }
     EXPECT_EQ(lines.back(),
               Tr(L"player.exe is running and has 4 sessions on this device; it is loud now.",
-                 L"player.exe 正在运行，在此设备上有 4 个会话，目前正在发声。"));
+                 L"player.exe 正在运行，在默认播放设备上有 4 个会话，目前正在发声。"));
     ExpectNoSetMute();
     ExpectEndedCleanly();
 }
@@ -374,8 +374,8 @@ TEST_F(SessionsWithFakeEndpoint, SaysWhetherHushvaneHearsTheTarget) {
         return std::vector<std::wstring>{
             target + L" is running but has no session on this device that Hushvane can see. "
                      L"Hushvane hears it only while it has a session on this device.",
-            target + L" 正在运行，但在此设备上没有 Hushvane 能看到的会话。只有它在此设备上有会"
-                     L"话时，Hushvane 才能检测到它的声音。"};
+            target + L" 正在运行，但在默认播放设备上没有 Hushvane 能看到的会话。只有它在默认播放"
+                     L"设备上有会话时，Hushvane 才能检测到它的声音。"};
     };
     const std::wstring headset = L"Fake Headset (Hushvane tests)";
     // A target whose name refused sessions have in another letter case: not its sessions.
@@ -389,9 +389,9 @@ TEST_F(SessionsWithFakeEndpoint, SaysWhetherHushvaneHearsTheTarget) {
           L"  Player.exe   (the same name in another letter case)"},
          false,
          L"",
-         {L"PLAYER.EXE 未运行。Hushvane 逐字比较名称与正在运行程序的文件名，区分大小写。",
-          L"名称最接近的正在运行的程序：", L"  player.exe   （与给定名称仅大小写不同）",
-          L"  Player.exe   （与给定名称仅大小写不同）"}},
+         {L"PLAYER.EXE 未运行。Hushvane 将名称与正在运行的程序的文件名逐字比较，区分大小写。",
+          L"名称最接近的正在运行的程序：", L"  player.exe   （给定的名称，仅大小写不同）",
+          L"  Player.exe   （给定的名称，仅大小写不同）"}},
         // Longer than any line the companion formats in a buffer of its own: whole, and the
         // words after it too.
         {std::wstring(3000, L'x') + L".exe",
@@ -474,10 +474,10 @@ TEST_F(SessionsWithFakeEndpoint, SaysWhetherHushvaneHearsTheTarget) {
          PoolProcess(kPlayer).imagePath + Tr(L"   target", L"   目标"),
          {noSession(L"player.exe")[1],
           L"它有 1 个会话在“" + headset +
-              L"”上，Hushvane 不监视该设备，因此检测不到它在那里的声音。请把“" + headset +
-              L"”设为默认播放设备，然后重新启动 Hushvane；或者让 player.exe 改用默认设备播放：在"
-              L"它自己的设置中更改，或在 Windows 10 的“应用音量和设备首选项”中、Windows 11 的“设"
-              L"置 > 系统 > 声音 > 音量合成器”中更改。"}},
+              L"”上；Hushvane 不监视该设备，检测不到这些会话的声音。请将“" + headset +
+              L"”设为默认播放设备，然后重新启动 Hushvane；或者让 player.exe 改用默认设备播放：可"
+              L"在它自己的设置中更改，也可在 Windows 10 的“应用音量和设备首选项”或 Windows 11 的"
+              L"“设置 > 系统 > 声音 > 音量合成器”中更改。"}},
         {L"player.exe",
          {{PoolProcess(kPlayer).id, 0.5f, FALSE, 0},
           {PoolProcess(kPlayer).id, 0.0f, FALSE, 0, {}, {}, FALSE, 1}},
@@ -487,9 +487,9 @@ TEST_F(SessionsWithFakeEndpoint, SaysWhetherHushvaneHearsTheTarget) {
           L"not watch: Hushvane does not hear it there."},
          true,
          L"",
-         {L"player.exe 正在运行，在此设备上有 1 个会话，目前正在发声。",
+         {L"player.exe 正在运行，在默认播放设备上有 1 个会话，目前正在发声。",
           L"player.exe 另有 1 个会话在“" + headset +
-              L"”上，Hushvane 不监视该设备，因此检测不到它在那里的声音。"}},
+              L"”上；Hushvane 不监视该设备，检测不到这些会话的声音。"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.arguments);
@@ -701,7 +701,7 @@ TEST_F(SessionsWithFakeEndpoint, UnmuteAllCallsSetMuteOnTheMutedSessionsOnly) {
     const std::wstring chat = std::wstring(7 - Pid(kChat).size(), L' ') + Pid(kChat);
     const Case cases[] = {
         {"all accepted", 0, 0, L"5 sessions unmuted; none is left muted.",
-         L"已取消 5 个会话的静音；没有仍处于静音的会话。",
+         L"已取消 5 个会话的静音；已没有处于静音状态的会话。",
          std::wstring(L"Other playback device: ") + kHeadset,
          L"其他播放设备：" + std::wstring(kHeadset)},
         {"one refused", kFailSetMute, 1, L"4 sessions unmuted; 1 could not be checked or unmuted.",
@@ -718,21 +718,21 @@ TEST_F(SessionsWithFakeEndpoint, UnmuteAllCallsSetMuteOnTheMutedSessionsOnly) {
          L"已取消 4 个会话的静音；1 个会话无法检查或取消静音。",
          L"Session 0 on Fake Speakers (Hushvane tests) cannot be opened (GetSession failed with "
          L"0x88890004): whether it is muted is unknown.",
-         L"无法打开会话 0（位于“Fake Speakers (Hushvane tests)”，GetSession 失败，错误 "
-         L"0x88890004）：无法确定它是否处于静音。"},
+         L"会话 0（位于“Fake Speakers (Hushvane tests)”）无法打开：GetSession 失败，错误 "
+         L"0x88890004；无法确定它是否处于静音。"},
         {"no id for the default device", 0, 1,
          L"4 sessions unmuted; some playback devices could not be listed.",
-         L"已取消 4 个会话的静音；有些播放设备无法列出。",
+         L"已取消 4 个会话的静音；部分播放设备无法列出。",
          L"them: its id cannot be read (GetId failed with 0x8007000E).",
          L"区分开：默认设备无法读取 ID（GetId 失败，错误 0x8007000E）。", true},
         {"no count of the other devices", 0, 1,
          L"4 sessions unmuted; some playback devices could not be listed.",
-         L"已取消 4 个会话的静音；有些播放设备无法列出。",
+         L"已取消 4 个会话的静音；部分播放设备无法列出。",
          L"Cannot list the other playback devices: GetCount failed with 0x8007000E.",
          L"无法列出其他播放设备：GetCount 失败，错误 0x8007000E。", false, kFailDeviceCount},
         {"no device from the list", 0, 1,
          L"4 sessions unmuted; some playback devices could not be listed.",
-         L"已取消 4 个会话的静音；有些播放设备无法列出。",
+         L"已取消 4 个会话的静音；部分播放设备无法列出。",
          L"Playback device 2 of 3 is not listed: Item failed with 0x88890004.",
          L"未列出第 2 个播放设备（共 3 个）：Item 失败，错误 0x88890004。", false, kFailDeviceItem},
     };
@@ -1016,7 +1016,7 @@ TEST_F(SessionsWatch, DrawsEachListingOverTheLastAndLeavesTheUsersRows) {
     const std::wstring english =
         L"player.exe is running and has 1 session on this device; it is loud now.";
     const std::wstring loudVerdict =
-        Tr(english, L"player.exe 正在运行，在此设备上有 1 个会话，目前正在发声。");
+        Tr(english, L"player.exe 正在运行，在默认播放设备上有 1 个会话，目前正在发声。");
     const std::wstring loud = Tr(L"it is loud now.", L"目前正在发声。");
     const size_t width = english.size();
     HANDLE console = FreshConsole(static_cast<SHORT>(width), 25, 300);
@@ -1708,9 +1708,9 @@ TEST(SessionsTexts, SayWhatAWindowLeavesOut) {
     const Case cases[] = {
         // Every session fits, but not the verdict of three rows.
         {4, L"(1 more line: enlarge the window, or redirect to a file)",
-         L"（还有 1 行未显示：请把窗口调大，或把输出重定向到文件）"},
+         L"（还有 1 行未显示：请调大窗口，或将输出重定向到文件）"},
         {2, L"(2 more sessions and 1 more line: enlarge the window, or redirect to a file)",
-         L"（还有 2 个会话和 1 行未显示：请把窗口调大，或把输出重定向到文件）"},
+         L"（还有 2 个会话和 1 行未显示：请调大窗口，或将输出重定向到文件）"},
     };
     static Listing listing;
     static Frame frame;
@@ -1803,7 +1803,7 @@ TEST(SessionsCommandLine, UsageAndItsErrors) {
         {L"--unmute-all", 1, L""},
     };
     const std::wstring usageStart = Tr(L"Shows the audio sessions of every playback device",
-                                       L"按 Hushvane.exe 的方式显示每个播放设备的音频会话");
+                                       L"列出所有播放设备上的音频会话（与 Hushvane.exe 所见一致）");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.arguments);
         Ended run = RunCompanion(c.arguments);

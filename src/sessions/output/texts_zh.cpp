@@ -4,16 +4,16 @@
 #include "sessions/output/texts.h"
 
 extern const Texts kChineseTexts = {
-    .usage = "按 Hushvane.exe 的方式显示每个播放设备的音频会话；\n"
+    .usage = "列出所有播放设备上的音频会话（与 Hushvane.exe 所见一致）；\n"
              "Hushvane 监视的默认设备排在最前面。\n"
              "\n"
              "用法：\n"
-             "  HushvaneSessions.exe [目标.exe]             列出一次会话\n"
+             "  HushvaneSessions.exe [目标.exe]             列出会话后退出\n"
              "  HushvaneSessions.exe --watch [目标.exe]     每秒重新列出，直到按 Ctrl+C\n"
              "  HushvaneSessions.exe --unmute-all           取消每个设备上所有会话的静音\n"
-             "  HushvaneSessions.exe --help                 显示本说明（也可用 -h 和 /?）\n"
+             "  HushvaneSessions.exe --help                 显示此帮助（也可用 -h 和 /?）\n"
              "\n"
-             "目标的写法与交给 Hushvane.exe 时相同：可执行文件的文件名，区分大小写。\n"
+             "目标的写法与传给 Hushvane.exe 时相同：可执行文件的文件名，区分大小写。\n"
              "目标的会话标为“目标”，最后几行说明 Hushvane 能否检测到它的声音。\n"
              "\n"
              "退出代码：0 完成；1 无法读取默认设备或其会话，或者 --unmute-all 未能检查\n"
@@ -27,9 +27,9 @@ extern const Texts kChineseTexts = {
 
     .everySecond = "   （每秒刷新；按 Ctrl+C 结束）",
     .cannotWatch = "无法开始监视：%s。\n",
-    .more = "（还有 %d %hs未显示：请把窗口调大，或把输出重定向到文件）",
+    .more = "（还有 %d %hs未显示：请调大窗口，或将输出重定向到文件）",
     .notListed = "（还有 %d %hs未列出）\n",
-    .moreBoth = "（还有 %d %hs和 %d %hs未显示：请把窗口调大，或把输出重定向到文件）",
+    .moreBoth = "（还有 %d %hs和 %d %hs未显示：请调大窗口，或将输出重定向到文件）",
     .line = "行",
     .lines = "行",
 
@@ -55,7 +55,7 @@ extern const Texts kChineseTexts = {
     .noSessions = "（无会话）",
     .sessionUnopened = "（无法打开会话 %d：%s；Hushvane 会跳过此会话）",
     .failure = "%hs 失败，错误 0x%08lX",
-    .failedCall = "   [%s]",
+    .failedCall = "   （%s）",
     .systemSoundsAsTarget = "   （系统声音：Hushvane 会把它们当作目标的声音）",
     .systemSoundsMuted = "   （系统声音：Hushvane 会把它们与其他程序一起静音）",
     .expired = "   （已过期：所属程序已释放最后一个音频流；音量合成器不再显示此会话）",
@@ -76,26 +76,26 @@ extern const Texts kChineseTexts = {
     .listSeparator = "、",
     .andMore = " 等",
 
-    .notRunning = "%s 未运行。Hushvane 逐字比较名称与正在运行程序的文件名，区分大小写。",
+    .notRunning = "%s 未运行。Hushvane 将名称与正在运行的程序的文件名逐字比较，区分大小写。",
     .closest = "名称最接近的正在运行的程序：",
     .nearMiss = "  %s   （%hs%hs）",
-    .sameName = "与给定名称",
+    .sameName = "给定的名称",
     .withoutFolder = "去掉路径后的名称",
     .withExe = "加上 .exe 后的名称",
-    .inOtherCase = "仅大小写不同",
+    .inOtherCase = "，仅大小写不同",
     .none = "  （无）",
     .noSessionHere =
-        "%s 正在运行，但在此设备上没有 Hushvane 能看到的会话。只有它在此设备上有会话时，"
-        "Hushvane 才能检测到它的声音。",
-    .running = "%s 正在运行，在此设备上有 %d %hs，%hs。",
+        "%s 正在运行，但在默认播放设备上没有 Hushvane 能看到的会话。只有它在默认播放设备上有"
+        "会话时，Hushvane 才能检测到它的声音。",
+    .running = "%s 正在运行，在默认播放设备上有 %d %hs，%hs。",
     .loudNow = "目前正在发声",
     .silentNow = "目前没有声音",
     .peakUnread = "但无法读取其峰值，因此 Hushvane 无法判断它是否在发声",
-    .elsewhereToo = "%s 另有 %d %hs在“%s”上，Hushvane 不监视该设备，因此检测不到它在那里的声音。",
-    .elsewhereOnly = "它有 %d %hs在“%s”上，Hushvane 不监视该设备，因此检测不到它在那里的声音。"
-                     "请把“%s”设为默认播放设备，然后重新启动 Hushvane；"
-                     "或者让 %s 改用默认设备播放：在它自己的设置中更改，"
-                     "或在 Windows 10 的“应用音量和设备首选项”中、"
+    .elsewhereToo = "%s 另有 %d %hs在“%s”上；Hushvane 不监视该设备，检测不到这些会话的声音。",
+    .elsewhereOnly = "它有 %d %hs在“%s”上；Hushvane 不监视该设备，检测不到这些会话的声音。"
+                     "请将“%s”设为默认播放设备，然后重新启动 Hushvane；"
+                     "或者让 %s 改用默认设备播放：可在它自己的设置中更改，"
+                     "也可在 Windows 10 的“应用音量和设备首选项”或 "
                      "Windows 11 的“设置 > 系统 > 声音 > 音量合成器”中更改。",
     .otherCase =
         "进程 %lu 有一个会话，其程序名为 %s，与 %s 仅大小写不同：Hushvane 比较名称时区分大小写，"
@@ -121,7 +121,7 @@ extern const Texts kChineseTexts = {
     .notChecked = "  未检查    ",
     .stillMuted = "  仍处于静音",
     .onDevice = "   位于“%s”",
-    .unmuteUnopened = "无法打开会话 %d（位于“%s”，%s）：无法确定它是否处于静音。",
+    .unmuteUnopened = "会话 %d（位于“%s”）无法打开：%s；无法确定它是否处于静音。",
     .callFailed = "%s：",
     .unmuteDevice = "其他播放设备：%s",
     .unmutedCount = "已取消 %d %hs的静音",
@@ -129,7 +129,7 @@ extern const Texts kChineseTexts = {
     .unreadDevices = "；%d %hs的会话无法读取",
     .device = "个设备",
     .devices = "个设备",
-    .unlisted = "；有些播放设备无法列出",
-    .noneLeft = "；没有仍处于静音的会话",
+    .unlisted = "；部分播放设备无法列出",
+    .noneLeft = "；已没有处于静音状态的会话",
     .fullStop = "。",
 };
