@@ -1376,6 +1376,7 @@ struct Terminal {
     // they are: the caller compares them, so a wait that ends unmet shows there as a difference.
     std::vector<std::wstring> Rows(const std::vector<std::wstring>& expected) {
         std::vector<std::wstring> rows;
+        // Only the wait matters here: the caller compares the rows returned.
         WaitUntil(
             [&] {
                 rows = Lines(Capture(L""));
