@@ -38,6 +38,7 @@
 #include <windows.h>
 #include <objbase.h>
 #include <shellapi.h>
+#include <wchar.h>
 
 #include "sessions/console_window.h"
 #include "sessions/exit_status.h"
@@ -108,9 +109,8 @@ int RunCommandLine(bool* watch, Writer* out) {
     int count = 0;
     wchar_t** arguments = CommandLineToArgvW(GetCommandLineW(), &count);
     if (arguments == nullptr) {
-        PrintError(
-            Text().commandLineUnread,
-            DescribeFailure({"CommandLineToArgvW", HRESULT_FROM_WIN32(GetLastError())}).text);
+        const FailedCall failed = {"CommandLineToArgvW", HRESULT_FROM_WIN32(GetLastError())};
+        PrintError(Text().commandLineUnread, DescribeFailure(failed).text);
         return kExitUsage;
     }
     Command command = {};
@@ -186,9 +186,7 @@ void WaitForEnter(int status, Writer* out) {
     DWORD read = 0;
     bool entered = false;
     while (!entered && ReadConsoleW(input, typed, 64, &read, nullptr) && read > 0) {
-        for (DWORD i = 0; i < read; ++i) {
-            entered |= typed[i] == L'\r';
-        }
+        entered = wmemchr(typed, L'\r', read) != nullptr;
     }
 }
 

@@ -99,8 +99,7 @@ int RowEnd(const wchar_t* text, int length, int start, int width, CellCount coun
 }
 
 int RowsOf(const wchar_t* text, int length, int width, CellCount count) {
-    int rows = 1;
-    int cells = 0;
+    int rows = 1, cells = 0;
     for (int start = RowEnd(text, length, 0, width, count, &cells); start < length; ++rows) {
         start = RowEnd(text, length, start, width, count, &cells);
     }

@@ -16,8 +16,8 @@ void ChooseTexts() {
 FailureText DescribeFailure(const FailedCall& failed) {
     FailureText described = {};
     if (failed) {
-        FormatText(described.text, sizeof(described.text) / sizeof(wchar_t), Text().failure,
-                   failed.name, failed.status);
+        FormatText(described.text, ARRAYSIZE(described.text), Text().failure, failed.name,
+                   failed.status);
     }
     return described;
 }

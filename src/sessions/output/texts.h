@@ -32,7 +32,7 @@ struct Texts {
     // Who owns a session, when Hushvane cannot tell; the last two take %s the failure.
     const char *systemSoundsName, *reasonSystemSounds, *reasonDenied, *reasonNoProcess,
         *reasonNoPath, *reasonNoProcessId;
-    // Hushvane's processes: %lu the one; %d how many, %s the processes, %hs andMore where more.
+    // Hushvane's processes: %s the one; %d how many, %s the processes, %hs andMore where more.
     const char *hushvaneNotRunning, *hushvaneRunning, *hushvaneRunningTimes, *listSeparator,
         *andMore;
 

@@ -72,7 +72,7 @@ extern const Texts kEnglishTexts = {
     .reasonNoPath = "(its path cannot be read: %s; Hushvane skips the session)",
     .reasonNoProcessId = "(its process id cannot be read: %s; Hushvane skips the session)",
     .hushvaneNotRunning = "Hushvane.exe is not running: nothing is muted or unmuted now.",
-    .hushvaneRunning = "Hushvane.exe is running as process %lu.",
+    .hushvaneRunning = "Hushvane.exe is running as process %s.",
     .hushvaneRunningTimes = "Hushvane.exe is running %d times, as processes %s%hs: they would "
                             "fight over the same sessions, so end all but one.",
     .listSeparator = ", ",

@@ -70,7 +70,7 @@ extern const Texts kChineseTexts = {
     .reasonNoPath = "（无法读取其路径：%s；Hushvane 会跳过此会话）",
     .reasonNoProcessId = "（无法读取其进程 ID：%s；Hushvane 会跳过此会话）",
     .hushvaneNotRunning = "Hushvane.exe 未运行：目前它不会静音或取消静音任何会话。",
-    .hushvaneRunning = "Hushvane.exe 正在运行，进程 ID 为 %lu。",
+    .hushvaneRunning = "Hushvane.exe 正在运行，进程 ID 为 %s。",
     .hushvaneRunningTimes = "有 %d 个 Hushvane.exe 进程正在运行，进程 ID 为 %s%hs：它们会争抢"
                             "同一批会话，请只保留一个，结束其余的进程。",
     .listSeparator = "、",

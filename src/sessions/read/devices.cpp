@@ -88,10 +88,6 @@ void ReadDefaultDeviceId(IMMDeviceEnumerator* devices, ERole role, wchar_t* id) 
     }
 }
 
-bool IsSameDevice(const wchar_t* id, const wchar_t* otherId) {
-    return id[0] != L'\0' && lstrcmpiW(id, otherId) == 0;
-}
-
 } // namespace
 
 bool OpenDefaultDevice(ComRef<IMMDeviceEnumerator>* devices, PlaybackDevice* device,
@@ -118,7 +114,6 @@ bool OpenDefaultDevice(ComRef<IMMDeviceEnumerator>* devices, PlaybackDevice* dev
 
 bool FindOtherDevices(IMMDeviceEnumerator* devices, const PlaybackDevice& defaultDevice,
                       OtherDevices* others, Listing* listing) {
-    others->count = 0;
     wchar_t defaultId[kDeviceIdChars], communicationsId[kDeviceIdChars], why[kWhyChars];
     if (!ReadDeviceId(defaultDevice.device.Get(), defaultId, why)) {
         AddLine(listing, kHeadingLine, Text().defaultIdUnread, why);
@@ -149,7 +144,7 @@ bool FindOtherDevices(IMMDeviceEnumerator* devices, const PlaybackDevice& defaul
             complete = false;
             continue;
         }
-        if (IsSameDevice(defaultId, id)) {
+        if (lstrcmpiW(defaultId, id) == 0) {
             continue;
         }
         if (others->count == kMaxOtherDevices) {
@@ -161,7 +156,7 @@ bool FindOtherDevices(IMMDeviceEnumerator* devices, const PlaybackDevice& defaul
         other.device = std::move(device);
         lstrcpynW(other.id, id, kDeviceIdChars);
         ReadDeviceName(other.device.Get(), other.name);
-        other.communications = IsSameDevice(communicationsId, id);
+        other.communications = lstrcmpiW(communicationsId, id) == 0;
     }
     NameTwinsByTheirIds(defaultDevice.name, others);
     return complete;

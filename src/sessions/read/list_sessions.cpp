@@ -51,31 +51,30 @@ struct TargetSessions {
     wchar_t elsewhereDevice[kDeviceNameChars];
 };
 
-// What one listing reads by: its target and its process snapshot; and what it found of the
-// target on the default device.
+// What one listing reads by: its target and its process snapshot; what it found of the target on
+// the default device, and whether that device's session list could not be read.
 struct Reading {
     const wchar_t* target;
     HANDLE snapshot;
     TargetSessions seen;
+    bool defaultUnread;
 };
 
 // Adds a line saying whether Hushvane.exe runs, and as which processes: two or more would fight
 // over the same sessions.
 void AddHushvaneProcesses(HANDLE snapshot, Listing* listing) {
     LineText ids = {};
-    DWORD first = 0;
     int count = 0;
     // The user's own program, whatever letter case its file name has on disk.
     VisitProcesses(snapshot, [&](const PROCESSENTRY32W& entry) {
         if (lstrcmpiW(entry.szExeFile, L"Hushvane.exe") == 0 && ++count <= kMaxHushvaneProcesses) {
             Append(&ids, "%hs%lu", count == 1 ? "" : Text().listSeparator, entry.th32ProcessID);
-            first = count == 1 ? entry.th32ProcessID : first;
         }
         return true;
     });
     if (count < 2) {
         AddLine(listing, kHeadingLine,
-                count == 0 ? Text().hushvaneNotRunning : Text().hushvaneRunning, first);
+                count == 0 ? Text().hushvaneNotRunning : Text().hushvaneRunning, ids.text);
         return;
     }
     AddLine(listing, kHeadingLine, Text().hushvaneRunningTimes, count, ids.text,
@@ -154,9 +153,8 @@ void ListDeviceSessions(const DeviceSessions& list, const PlaybackDevice& device
     }
 }
 
-// A device, its heading, what Hushvane makes of the default one, and its sessions. Returns the
-// call that failed to open its session list.
-FailedCall ListDevice(const PlaybackDevice& device, Reading* reading, Listing* listing) {
+// A device, its heading, what Hushvane makes of the default one, and its sessions.
+void ListDevice(const PlaybackDevice& device, Reading* reading, Listing* listing) {
     if (!device.isDefault) {
         AddLine(listing, kHeadingLine, Text().otherDevice, device.name,
                 device.communications ? Text().communications : "");
@@ -176,22 +174,11 @@ FailedCall ListDevice(const PlaybackDevice& device, Reading* reading, Listing* l
     if (!failed) {
         ListDeviceSessions(list, device, reading, listing);
     }
-    return failed;
+    reading->defaultUnread |= device.isDefault && failed;
 }
 
 const char* Sessions(int count) {
     return Plural(count, Text().session, Text().sessions);
-}
-
-// The target plays on a device that Hushvane does not watch, which it then never hears.
-void AddElsewhere(const wchar_t* target, const TargetSessions& seen, Listing* listing) {
-    if (seen.counted > 0) {
-        AddLine(listing, kVerdictLine, Text().elsewhereToo, target, seen.elsewhere,
-                Sessions(seen.elsewhere), seen.elsewhereDevice);
-        return;
-    }
-    AddLine(listing, kVerdictLine, Text().elsewhereOnly, seen.elsewhere, Sessions(seen.elsewhere),
-            seen.elsewhereDevice, seen.elsewhereDevice, target);
 }
 
 int AddVerdict(const Reading& reading, Listing* listing) {
@@ -214,8 +201,13 @@ int AddVerdict(const Reading& reading, Listing* listing) {
         AddLine(listing, kVerdictLine, Text().running, target, seen.counted, Sessions(seen.counted),
                 sound);
     }
-    if (seen.elsewhere > 0) {
-        AddElsewhere(target, seen, listing);
+    // The target plays on a device that Hushvane does not watch, which it then never hears.
+    if (seen.elsewhere > 0 && seen.counted > 0) {
+        AddLine(listing, kVerdictLine, Text().elsewhereToo, target, seen.elsewhere,
+                Sessions(seen.elsewhere), seen.elsewhereDevice);
+    } else if (seen.elsewhere > 0) {
+        AddLine(listing, kVerdictLine, Text().elsewhereOnly, seen.elsewhere,
+                Sessions(seen.elsewhere), seen.elsewhereDevice, seen.elsewhereDevice, target);
     }
     if (seen.counted == 0 && seen.otherCaseProcessId != 0) {
         AddLine(listing, kVerdictLine, Text().otherCase, seen.otherCaseProcessId,
@@ -232,14 +224,12 @@ int AddVerdict(const Reading& reading, Listing* listing) {
 
 int ListSessions(const wchar_t* target, IMMDeviceEnumerator* devices, Listing* listing) {
     const UniqueHandle snapshot = TakeProcessSnapshot();
-    Reading reading = {target, snapshot.Get(), {}};
-    FailedCall defaultFailed = {};
+    Reading reading = {target, snapshot.Get(), {}, false};
     const DeviceWalk walk =
         VisitPlaybackDevices(devices, listing, [&](const PlaybackDevice& device) {
-            const FailedCall failed = ListDevice(device, &reading, listing);
-            defaultFailed = device.isDefault ? failed : defaultFailed;
+            ListDevice(device, &reading, listing);
         });
-    if (walk == kNoDefaultDevice || defaultFailed) {
+    if (walk == kNoDefaultDevice || reading.defaultUnread) {
         return kExitUnreadable;
     }
     return target == nullptr ? kExitDone : AddVerdict(reading, listing);

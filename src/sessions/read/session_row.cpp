@@ -13,10 +13,10 @@ namespace {
 // The columns of a session's row, here alone: process id, mute state, peak, loud or silent,
 // executable, then its path or why Hushvane cannot tell it.
 const char kHeadingsFormat[] = "%7hs  %-7hs  %-9hs %-6hs  %-16hs  %hs";
-const char kProcessIdFormat[] = "%7s  ";
+const char kUnopenedFormat[] = "%7s  %s";
 const char kNoSessionsFormat[] = "%7s  %hs";
 const char kStateFormat[] = "%-7hs  %-9s %-6hs  ";
-const char kOwnerFormat[] = "%-16s  %s";
+const char kOwnerFormat[] = "%7s  %s%-16s  %s";
 
 // A peak level as a row shows it: at most three significant digits, "NaN" for not a number.
 constexpr int kPeakChars = 24;
@@ -62,19 +62,6 @@ void ExplainUnresolved(HANDLE snapshot, const FailedCall& unread, SessionOwner* 
                              ? Text().reasonNoProcess
                              : Text().reasonNoPath;
     FormatText(owner->reason, 256, reason, DescribeFailure(unread).text);
-}
-
-void AppendProcessId(LineText* line, const SessionOwner& owner) {
-    wchar_t processId[12] = L"?";
-    if (owner.processIdRead) {
-        FormatText(processId, 12, "%lu", owner.processId);
-    }
-    Append(line, kProcessIdFormat, processId);
-}
-
-// The executable and its path, or why Hushvane cannot tell them.
-void AppendOwner(LineText* line, const SessionOwner& owner) {
-    Append(line, kOwnerFormat, owner.name, owner.resolved ? owner.path : owner.reason);
 }
 
 void AppendFailure(LineText* line, const FailedCall& failed) {
@@ -143,35 +130,34 @@ void AddNoSessions(Listing* listing) {
     AddLine(listing, kHeadingLine, kNoSessionsFormat, L"", Text().noSessions);
 }
 
-void AppendOwnerColumns(LineText* line, const SessionOwner& owner) {
-    AppendProcessId(line, owner);
-    AppendOwner(line, owner);
+void AppendOwnerColumns(LineText* line, const SessionOwner& owner, const wchar_t* between) {
+    wchar_t processId[12] = L"?";
+    if (owner.processIdRead) {
+        FormatText(processId, 12, "%lu", owner.processId);
+    }
+    Append(line, kOwnerFormat, processId, between, owner.name,
+           owner.resolved ? owner.path : owner.reason);
 }
 
 void AddSessionRow(const SessionRow& row, Listing* listing) {
     LineText line = {};
     if (row.open) {
-        Append(&line, kProcessIdFormat, L"?");
         Append(&line, Text().sessionUnopened, row.index, DescribeFailure(row.open).text);
-        AddLine(listing, kSessionLine, "%s", line.text);
+        AddLine(listing, kSessionLine, kUnopenedFormat, L"?", line.text);
         return;
     }
     const bool peakRead = !row.meter;
-    wchar_t peak[kPeakChars] = L"?";
+    wchar_t peak[kPeakChars] = L"?", state[64];
     if (peakRead) {
         FormatPeak(row.peak, peak);
     }
     const char* mute = !row.mute && row.muted ? Text().muted : Text().audible;
     const char* sound = IsLoudPeak(row.peak) ? Text().loud : Text().silent;
-    AppendProcessId(&line, row.owner);
-    Append(&line, kStateFormat, row.mute ? "?" : mute, peak, peakRead ? sound : "?");
-    AppendOwner(&line, row.owner);
-    if (row.target) {
-        Append(&line, "   %hs", Text().target);
-    }
-    if (row.owner.resolved && row.owner.systemSounds) {
-        Append(&line, row.target ? Text().systemSoundsAsTarget : Text().systemSoundsMuted);
-    }
+    FormatText(state, 64, kStateFormat, row.mute ? "?" : mute, peak, peakRead ? sound : "?");
+    AppendOwnerColumns(&line, row.owner, state);
+    const char* systemSounds = row.target ? Text().systemSoundsAsTarget : Text().systemSoundsMuted;
+    Append(&line, row.target ? "   %hs" : "", Text().target);
+    Append(&line, row.owner.resolved && row.owner.systemSounds ? systemSounds : "");
     Append(&line, row.expired ? Text().expired : "");
     AppendFailure(&line, row.mute);
     AppendFailure(&line, row.state);

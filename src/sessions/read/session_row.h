@@ -54,5 +54,6 @@ void AddColumnHeadings(Listing* listing);
 void AddSessionRow(const SessionRow& row, Listing* listing);
 void AddNoSessions(Listing* listing);
 
-// The process id and owner columns of a session, for a line that names one.
-void AppendOwnerColumns(LineText* line, const SessionOwner& owner);
+// The columns of a session's owner, for a line that names one: its process id, then between (a
+// row's state columns, or nothing), then its executable and path, or why Hushvane cannot tell them.
+void AppendOwnerColumns(LineText* line, const SessionOwner& owner, const wchar_t* between);

@@ -21,7 +21,7 @@ void AddSession(const char* what, const SessionOwner& owner, const wchar_t* devi
                 Listing* listing) {
     LineText line = {};
     Append(&line, "%hs ", what);
-    AppendOwnerColumns(&line, owner);
+    AppendOwnerColumns(&line, owner, L"");
     Append(&line, Text().onDevice, device);
     AddLine(listing, kVerdictLine, "%s", line.text);
 }
@@ -86,16 +86,10 @@ int UnmuteAllSessions(Listing* listing) {
     LineText line = {};
     Append(&line, Text().unmutedCount, count.unmuted,
            Plural(count.unmuted, Text().session, Text().sessions));
-    if (count.failed > 0) {
-        Append(&line, Text().uncheckedCount, count.failed);
-    }
-    if (count.unreadDevices > 0) {
-        Append(&line, Text().unreadDevices, count.unreadDevices,
-               Plural(count.unreadDevices, Text().device, Text().devices));
-    }
-    if (walk == kSomeDevicesUnlisted) {
-        Append(&line, Text().unlisted);
-    }
+    Append(&line, count.failed > 0 ? Text().uncheckedCount : "", count.failed);
+    Append(&line, count.unreadDevices > 0 ? Text().unreadDevices : "", count.unreadDevices,
+           Plural(count.unreadDevices, Text().device, Text().devices));
+    Append(&line, walk == kSomeDevicesUnlisted ? Text().unlisted : "");
     Append(&line, "%hs%hs", complete ? Text().noneLeft : "", Text().fullStop);
     AddLine(listing, kVerdictLine, "%s", line.text);
     return complete ? kExitDone : kExitUnreadable;

@@ -100,24 +100,21 @@ bool IsAscii(const ShownLine& line) {
 // character, so its text goes first and only what follows it is blanked.
 bool DrawLine(HANDLE screen, const ShownLine& line, SHORT width, int top) {
     const int row = top + line.row;
-    const int rows = line.rows;
-    const COORD at = {0, static_cast<SHORT>(row)};
-    const int cells = rows * width;
+    const int cells = line.rows * width;
     const int length = line.length < cells ? line.length : cells;
     const bool ascii = IsAscii(line);
     DWORD written = 0;
-    if (!ascii && !BlankRows(screen, width, row, row + rows)) {
+    if (!ascii && !BlankRows(screen, width, row, row + line.rows)) {
         return false;
     }
-    if (length > 0 && !WriteConsoleOutputCharacterW(screen, line.text, length, at, &written)) {
+    if (length > 0 && !WriteConsoleOutputCharacterW(screen, line.text, length,
+                                                    COORD{0, static_cast<SHORT>(row)}, &written)) {
         return false;
     }
-    if (ascii && length < cells) {
-        const COORD after = {static_cast<SHORT>(length % width),
-                             static_cast<SHORT>(row + length / width)};
-        return FillConsoleOutputCharacterW(screen, L' ', cells - length, after, &written) != FALSE;
-    }
-    return true;
+    const COORD after = {static_cast<SHORT>(length % width),
+                         static_cast<SHORT>(row + length / width)};
+    return !ascii || length == cells ||
+           FillConsoleOutputCharacterW(screen, L' ', cells - length, after, &written);
 }
 
 } // namespace

@@ -8,13 +8,12 @@ ShownLine FormatMoreLine(Frame* frame, int sessions, int lines, COORD window, Ce
     const Texts& text = Text();
     const char* const sessionWord = Plural(sessions, text.session, text.sessions);
     const char* const lineWord = Plural(lines, text.line, text.lines);
-    const int room = sizeof(frame->moreText) / sizeof(wchar_t);
+    // One kind left out takes the first two arguments; both take all four.
     ShownLine more = {frame->moreText, 0, 0, 0};
-    more.length = sessions > 0 && lines > 0 ? FormatText(frame->moreText, room, text.moreBoth,
-                                                         sessions, sessionWord, lines, lineWord)
-                                            : FormatText(frame->moreText, room, text.more,
-                                                         sessions > 0 ? sessions : lines,
-                                                         sessions > 0 ? sessionWord : lineWord);
+    more.length = FormatText(frame->moreText, ARRAYSIZE(frame->moreText),
+                             sessions > 0 && lines > 0 ? text.moreBoth : text.more,
+                             sessions > 0 ? sessions : lines, sessions > 0 ? sessionWord : lineWord,
+                             lines, lineWord);
     more.rows = RowsOf(more.text, more.length, window.X, count);
     return more;
 }
@@ -28,25 +27,10 @@ int KeepWhileTheyFit(const Listing& listing, bool sessions, const int* rows, boo
             continue;
         }
         shown[i] = hidden == 0 && rows[i] <= *budget;
-        if (shown[i]) {
-            *budget -= rows[i];
-        } else {
-            ++hidden;
-        }
+        *budget -= shown[i] ? rows[i] : 0;
+        hidden += shown[i] ? 0 : 1;
     }
     return hidden;
-}
-
-// Where the console wraps at once (virtual terminal processing off), a row that fills the width
-// has already moved the cursor to the next row: a line feed there would add a blank row.
-void WriteLine(HANDLE output, const ShownLine& line) {
-    WriteText(output, line.text, line.length);
-    CONSOLE_SCREEN_BUFFER_INFO info;
-    if (line.length > 0 && GetConsoleScreenBufferInfo(output, &info) &&
-        info.dwCursorPosition.X == 0) {
-        return;
-    }
-    WriteText(output, L"\n", 1);
 }
 
 } // namespace
@@ -102,6 +86,15 @@ void FitListing(const Listing& listing, COORD window, CellCount count, Frame* fr
 
 void WriteFrame(HANDLE output, const Frame& frame) {
     for (int i = 0; i < frame.count; ++i) {
-        WriteLine(output, frame.lines[i]);
+        const ShownLine& line = frame.lines[i];
+        WriteText(output, line.text, line.length);
+        // Where the console wraps at once (virtual terminal processing off), a row that fills the
+        // width has already moved the cursor to the next row: a line feed there would add a blank
+        // row.
+        CONSOLE_SCREEN_BUFFER_INFO info;
+        if (line.length == 0 || !GetConsoleScreenBufferInfo(output, &info) ||
+            info.dwCursorPosition.X != 0) {
+            WriteText(output, L"\n", 1);
+        }
     }
 }

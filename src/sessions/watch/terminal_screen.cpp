@@ -33,7 +33,7 @@ void ClearFromRow(Writer* writer, int row, int height) {
 // A watch that crashes gives the terminal and the console's mode back before it goes.
 LONG WINAPI LeaveOnCrash(EXCEPTION_POINTERS* exception) {
     HANDLE output = g_open->writer->handle;
-    WriteText(output, kLeaveSequences, sizeof(kLeaveSequences) / sizeof(wchar_t) - 1);
+    WriteText(output, kLeaveSequences, ARRAYSIZE(kLeaveSequences) - 1);
     SetConsoleMode(output, g_open->userMode);
     return g_nextFilter != nullptr ? g_nextFilter(exception) : EXCEPTION_CONTINUE_SEARCH;
 }
@@ -72,7 +72,7 @@ bool DrawTerminalScreen(TerminalScreen* screen, const Listing& listing, COORD wi
 }
 
 void CloseTerminalScreen(TerminalScreen* screen, COORD window) {
-    Write(screen->writer, kLeaveSequences, sizeof(kLeaveSequences) / sizeof(wchar_t) - 1);
+    Write(screen->writer, kLeaveSequences, ARRAYSIZE(kLeaveSequences) - 1);
     if (window.X < screen->width) {
         WriteFormatted(screen->writer, "\x1b[9999;1H\n");
     }

@@ -143,8 +143,8 @@ bool ShowNextListing(const wchar_t* target, IMMDeviceEnumerator* devices, Termin
 int WatchSessions(const wchar_t* target, Writer* out, Listing* listing, Frame* frame) {
     g_stopWatching = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     if (g_stopWatching == nullptr) {
-        PrintError(Text().cannotWatch,
-                   DescribeFailure({"CreateEvent", HRESULT_FROM_WIN32(GetLastError())}).text);
+        const FailedCall failed = {"CreateEvent", HRESULT_FROM_WIN32(GetLastError())};
+        PrintError(Text().cannotWatch, DescribeFailure(failed).text);
         return kExitUnreadable;
     }
     // Where it cannot be created, every listing tries again and says why it could not.
