@@ -9,9 +9,9 @@ bool IsPseudoConsoleWindow(HWND window) {
 
 } // namespace
 
+// A process without a console has no window, whose class cannot be read.
 bool IsPseudoConsole() {
-    HWND window = GetConsoleWindow();
-    return window != nullptr && IsPseudoConsoleWindow(window);
+    return IsPseudoConsoleWindow(GetConsoleWindow());
 }
 
 bool IsConsoleWindowShown(HWND window) {

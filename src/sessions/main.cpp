@@ -161,8 +161,7 @@ bool IsSomeoneThereToAnswer() {
     if ((startup.dwFlags & STARTF_USESHOWWINDOW) != 0 && startup.wShowWindow == SW_HIDE) {
         return false;
     }
-    HWND window = GetConsoleWindow();
-    return window != nullptr && IsConsoleWindowShown(window) && IsWindowStationVisible();
+    return IsConsoleWindowShown(GetConsoleWindow()) && IsWindowStationVisible();
 }
 
 // Windows calls the Ctrl handler with nothing of ours: the status it ends with is here.

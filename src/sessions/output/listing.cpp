@@ -41,8 +41,6 @@ void WriteListing(Writer* writer, const Listing& listing) {
         Write(writer, L"\n", 1);
     }
     const int leftOut = listing.sessionsLeftOut + listing.linesLeftOut;
-    if (leftOut > 0) {
-        WriteFormatted(writer, Text().notListed, leftOut,
-                       Plural(leftOut, Text().line, Text().lines));
-    }
+    WriteFormatted(writer, leftOut > 0 ? Text().notListed : "", leftOut,
+                   Plural(leftOut, Text().line, Text().lines));
 }

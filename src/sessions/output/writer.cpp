@@ -34,9 +34,7 @@ bool WriteText(HANDLE handle, const wchar_t* text, int length) {
     while (length > 0) {
         int chunk = length < kWriteChars ? length : kWriteChars;
         // Never split a surrogate pair between two writes.
-        if (chunk < length && IS_HIGH_SURROGATE(text[chunk - 1])) {
-            --chunk;
-        }
+        chunk -= chunk < length && IS_HIGH_SURROGATE(text[chunk - 1]) ? 1 : 0;
         DWORD written = 0;
         const bool wrote = console ? WriteConsoleW(handle, text, chunk, &written, nullptr) != FALSE
                                    : WriteUtf8(handle, text, chunk);

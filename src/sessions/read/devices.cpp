@@ -73,9 +73,8 @@ void NameTwinsByTheirIds(const wchar_t* defaultName, OtherDevices* others) {
     for (int i = 0; i < others->count; ++i) {
         PlaybackDevice& other = others->found[i];
         const int length = lstrlenW(other.name);
-        if (twin[i]) {
-            FormatText(other.name + length, kDeviceNameChars - length, Text().twinId, other.id);
-        }
+        FormatText(other.name + length, kDeviceNameChars - length, twin[i] ? Text().twinId : "",
+                   other.id);
     }
 }
 

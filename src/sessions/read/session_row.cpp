@@ -18,15 +18,12 @@ const char kNoSessionsFormat[] = "%7s  %hs";
 const char kStateFormat[] = "%-7hs  %-9s %-6hs  ";
 const char kOwnerFormat[] = "%7s  %s%-16s  %s";
 
-// A peak level as a row shows it: at most three significant digits, "NaN" for not a number.
+// A peak level as a row shows it: at most three significant digits, "NaN" for not a number, which
+// msvcrt would write in a form of its own.
 constexpr int kPeakChars = 24;
 
 void FormatPeak(float peak, wchar_t* text) {
-    if (peak != peak) {
-        lstrcpynW(text, L"NaN", kPeakChars);
-        return;
-    }
-    _snwprintf(text, kPeakChars - 1, L"%.3g", static_cast<double>(peak));
+    _snwprintf(text, kPeakChars - 1, peak != peak ? L"NaN" : L"%.3g", static_cast<double>(peak));
     text[kPeakChars - 1] = L'\0';
     // msvcrt writes three exponent digits (1e-006); show two, as the C library does elsewhere.
     wchar_t* exponent = text + lstrlenW(text) - 5;

@@ -150,16 +150,11 @@ int WatchSessions(const wchar_t* target, Writer* out, Listing* listing, Frame* f
     // Where it cannot be created, every listing tries again and says why it could not.
     ComRef<IMMDeviceEnumerator> devices;
     CreateDeviceEnumerator(&devices);
-    // With processed input off, Ctrl+C would arrive as a key and never end the watch; it comes
-    // from the console's own input where the standard input is redirected.
-    UniqueHandle consoleInput;
-    HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
-    if (!IsConsole(input)) {
-        consoleInput.Reset(CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE,
-                                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                       0, nullptr));
-        input = consoleInput.Get();
-    }
+    // With processed input off, Ctrl+C would arrive as a key and never end the watch. It comes
+    // from the console's own input, whether or not the standard input is redirected.
+    const UniqueHandle input(CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                         0, nullptr));
     TerminalScreen terminal;
     ClassicScreen classic = {};
     frame->count = 0;
@@ -168,7 +163,7 @@ int WatchSessions(const wchar_t* target, Writer* out, Listing* listing, Frame* f
     // A parent may have started us with Ctrl+C ignored; a watch must always be stoppable.
     SetConsoleCtrlHandler(nullptr, FALSE);
     SetConsoleCtrlHandler(StopWatching, TRUE);
-    changes.keys = ChangeMode(input, ENABLE_PROCESSED_INPUT, 0);
+    changes.keys = ChangeMode(input.Get(), ENABLE_PROCESSED_INPUT, 0);
     // Line feeds that return the carriage and rows that wrap, whatever a parent left; and in a
     // pseudo console, virtual terminal sequences.
     const bool pseudo = IsPseudoConsole();
