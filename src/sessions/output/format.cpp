@@ -10,8 +10,7 @@ namespace {
 // names (%s) may still take.
 struct TextBuffer {
     wchar_t* text;
-    int room, length;
-    int names;
+    int room, length, names;
 };
 
 void AppendTo(TextBuffer* buffer, const wchar_t* text, int length) {

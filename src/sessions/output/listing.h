@@ -26,8 +26,7 @@ constexpr int kEverySession = kMaxListingLines;
 // not kept (also when the listing is full), the other lines it had no room for; its lines, and
 // the characters of its text.
 struct Listing {
-    int sessionRoom, sessionsLeftOut, linesLeftOut;
-    int count, length;
+    int sessionRoom, sessionsLeftOut, linesLeftOut, count, length;
     ListingLine lines[kMaxListingLines];
     wchar_t text[kListingChars];
 };

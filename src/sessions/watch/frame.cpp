@@ -56,8 +56,7 @@ void FitListing(const Listing& listing, COORD window, CellCount count, Frame* fr
         shown[i] = true;
         total += rows[i];
     }
-    int hiddenSessions = listing.sessionsLeftOut;
-    int hiddenLines = listing.linesLeftOut;
+    int hiddenSessions = listing.sessionsLeftOut, hiddenLines = listing.linesLeftOut;
     ShownLine more = {};
     if (total > window.Y || hiddenSessions + hiddenLines > 0) {
         // The line that says what was left out, measured in its widest form to keep room for it,

@@ -12,8 +12,7 @@
 // A line at its place: its first row, and the rows it takes.
 struct ShownLine {
     const wchar_t* text;
-    int length;
-    int row, rows;
+    int length, row, rows;
 };
 
 struct Frame {

@@ -48,15 +48,13 @@ bool OpenTerminalScreen(Writer* writer, DWORD userMode, COORD window, TerminalSc
     // one that gives every code point a cell of its own.
     screen->count =
         GetEnvironmentVariableW(L"WT_SESSION", nullptr, 0) > 0 ? kTerminalCells : kCodePointCells;
-    g_open = screen;
-    g_nextFilter = SetUnhandledExceptionFilter(LeaveOnCrash);
     // The alternate screen in the default colours, no cursor, no wrap at the end of a row.
     WriteFormatted(writer, "\x1b[?1049h\x1b[m\x1b[?25l\x1b[?7l");
     if (!Flush(writer)) {
-        SetUnhandledExceptionFilter(g_nextFilter);
-        g_open = nullptr;
         return false;
     }
+    g_open = screen;
+    g_nextFilter = SetUnhandledExceptionFilter(LeaveOnCrash);
     return true;
 }
 

@@ -83,14 +83,12 @@ int SessionRoom(HANDLE console) {
 // appended, until nobody reads them any more.
 void WatchAppended(const wchar_t* target, IMMDeviceEnumerator* devices, Writer* out,
                    Listing* listing) {
-    for (bool first = true;; first = false) {
+    int count = 0;
+    do {
         ReadWatchListing(target, devices, kEverySession, false, listing);
-        Write(out, L"\n", first ? 0 : 1); // a blank line between two listings
+        Write(out, L"\n", count++ > 0 ? 1 : 0); // a blank line between two listings
         WriteListing(out, *listing);
-        if (!Flush(out) || !WaitForNextListing()) {
-            return;
-        }
-    }
+    } while (Flush(out) && WaitForNextListing());
 }
 
 bool WatchOnClassicConsole(const wchar_t* target, IMMDeviceEnumerator* devices,
