@@ -15,9 +15,7 @@ void ChooseTexts() {
 
 FailureText DescribeFailure(const FailedCall& failed) {
     FailureText described = {};
-    if (failed) {
-        FormatText(described.text, ARRAYSIZE(described.text), Text().failure, failed.name,
-                   failed.status);
-    }
+    FormatText(described.text, ARRAYSIZE(described.text), failed ? Text().failure : "", failed.name,
+               failed.status);
     return described;
 }

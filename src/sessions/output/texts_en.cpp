@@ -95,12 +95,11 @@ extern const Texts kEnglishTexts = {
     .peakUnread = "its peak cannot be read, so Hushvane cannot tell whether it makes sound",
     .elsewhereToo = "%s also has %d %hs on %s, which Hushvane does not watch: Hushvane does not "
                     "hear it there.",
-    .elsewhereOnly =
-        "It has %d %hs on %s, which Hushvane does not watch, so Hushvane does not "
-        "hear it there. Make %s the default playback device and start Hushvane "
-        "again, or send %s to the default device: in its own settings, or in "
-        "Windows 10's App volume and device preferences, or in Windows 11's Settings > "
-        "System > Sound > Volume mixer.",
+    .elsewhereOnly = "It has %d %hs on %s, which Hushvane does not watch, so Hushvane does not "
+                     "hear it there. Make %s the default playback device and start Hushvane "
+                     "again, or send %s to the default device: in its own settings, or in Windows "
+                     "10's App volume and device preferences, or in Windows 11's Settings > "
+                     "System > Sound > Volume mixer.",
     .otherCase = "Process %lu has a session as %s, which is %s in another letter case: Hushvane "
                  "compares names exactly, letter case included, so it does not hear that session.",
     .denied = "%d %hs of %s %hs to a process that Hushvane may not query: it runs elevated, as "

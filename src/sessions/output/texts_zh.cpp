@@ -84,22 +84,19 @@ extern const Texts kChineseTexts = {
     .withExe = "加上 .exe 后的名称",
     .inOtherCase = "，仅大小写不同",
     .none = "  （无）",
-    .noSessionHere =
-        "%s 正在运行，但在默认播放设备上没有 Hushvane 能看到的会话。只有它在默认播放设备上有"
-        "会话时，Hushvane 才能检测到它的声音。",
+    .noSessionHere = "%s 正在运行，但在默认播放设备上没有 Hushvane 能看到的会话。只有它在默认播放"
+                     "设备上有会话时，Hushvane 才能检测到它的声音。",
     .running = "%s 正在运行，在默认播放设备上有 %d %hs，%hs。",
     .loudNow = "目前正在发声",
     .silentNow = "目前没有声音",
     .peakUnread = "但无法读取其峰值，因此 Hushvane 无法判断它是否在发声",
     .elsewhereToo = "%s 另有 %d %hs在“%s”上；Hushvane 不监视该设备，检测不到这些会话的声音。",
-    .elsewhereOnly = "它有 %d %hs在“%s”上；Hushvane 不监视该设备，检测不到这些会话的声音。"
-                     "请将“%s”设为默认播放设备，然后重新启动 Hushvane；"
-                     "或者让 %s 改用默认设备播放：可在它自己的设置中更改，"
-                     "也可在 Windows 10 的“应用音量和设备首选项”或 "
-                     "Windows 11 的“设置 > 系统 > 声音 > 音量合成器”中更改。",
-    .otherCase =
-        "进程 %lu 有一个会话，其程序名为 %s，与 %s 仅大小写不同：Hushvane 比较名称时区分大小写，"
-        "因此检测不到这个会话的声音。",
+    .elsewhereOnly = "它有 %d %hs在“%s”上；Hushvane 不监视该设备，检测不到这些会话的声音。请将“%s”"
+                     "设为默认播放设备，然后重新启动 Hushvane；或者让 %s 改用默认设备播放：可在它"
+                     "自己的设置中更改，也可在 Windows 10 的“应用音量和设备首选项”或 Windows 11 的"
+                     "“设置 > 系统 > 声音 > 音量合成器”中更改。",
+    .otherCase = "进程 %lu 有一个会话，其程序名为 %s，与 %s 仅大小写不同：Hushvane 比较名称时区分"
+                 "大小写，因此检测不到这个会话的声音。",
     .denied = "有 %d %hs属于名为 %s 的进程%hs，但 Hushvane 无权查询该进程：它以管理员权限运行、"
               "以其他用户身份运行，或是服务或受保护的进程。只有以相同的权限启动 Hushvane，"
               "才能检测到它的声音。",

@@ -120,9 +120,7 @@ void CountTargetSession(const wchar_t* target, const SessionRow& row, TargetSess
         seen->loud += peakRead && IsLoudPeak(row.peak) ? 1 : 0;
     }
     const SessionOwner& owner = row.owner;
-    if (owner.accessDenied && IsSameExecutableName(owner.name, target)) {
-        ++seen->denied;
-    }
+    seen->denied += owner.accessDenied && IsSameExecutableName(owner.name, target) ? 1 : 0;
     if (owner.resolved && !row.target && seen->otherCaseProcessId == 0 &&
         lstrcmpiW(owner.name, target) == 0) {
         seen->otherCaseProcessId = owner.processId;

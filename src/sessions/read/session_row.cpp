@@ -62,9 +62,7 @@ void ExplainUnresolved(HANDLE snapshot, const FailedCall& unread, SessionOwner* 
 }
 
 void AppendFailure(LineText* line, const FailedCall& failed) {
-    if (failed) {
-        Append(line, Text().failedCall, DescribeFailure(failed).text);
-    }
+    Append(line, failed ? Text().failedCall : "", DescribeFailure(failed).text);
 }
 
 } // namespace
@@ -128,10 +126,8 @@ void AddNoSessions(Listing* listing) {
 }
 
 void AppendOwnerColumns(LineText* line, const SessionOwner& owner, const wchar_t* between) {
-    wchar_t processId[12] = L"?";
-    if (owner.processIdRead) {
-        FormatText(processId, 12, "%lu", owner.processId);
-    }
+    wchar_t processId[12];
+    FormatText(processId, 12, owner.processIdRead ? "%lu" : "?", owner.processId);
     Append(line, kOwnerFormat, processId, between, owner.name,
            owner.resolved ? owner.path : owner.reason);
 }
