@@ -11,17 +11,19 @@
 //   CountTargetSession counts those rows, and the same name in another letter case apart;
 //   AddVerdict says whether the target runs by IsExecutableRunning, and AddNearMisses lists the
 //   names it may have meant. Loud or silent: IsLoudPeak, in AddSessionRow and CountTargetSession.
-// - Devices: FindOtherDevices tells the other devices from the default one by their ids
-//   (ReadDeviceId, IsSameDevice) and NameTwinsByTheirIds names twins; ReadDeviceName says what a
-//   device without a name is. A failed call: CheckCall decides it by the status's sign, beside
-//   the call; DescribeFailure writes it in the chosen language's words, for every text that
-//   says a call failed.
+// - Devices: FindOtherDevices tells the other devices from the default one by the ids that
+//   ReadDeviceId reads, and NameTwinsByTheirIds names twins; ReadDeviceName says what a device
+//   without a name is. A failed call: CheckCall decides it by the status's sign, beside the call;
+//   DescribeFailure writes it in the chosen language's words, for every text that says a call
+//   failed.
 // - The language: wmain calls ChooseTexts, which takes TextsFor Windows' display language;
 //   texts_en.cpp and texts_zh.cpp hold the texts, read through Text().
 // - Output: AddLine adds a line to a listing (output/listing.h) and WriteListing writes it;
 //   FormatTextV formats (AppendShown shows control characters as U+FFFD and cuts a name, never
 //   the words around it); NextCharCells counts a character's cells, for CellsOf, RowEnd and
-//   RowsOf; writer.cpp is the one buffered writer, to a console or as UTF-8.
+//   RowsOf; writer.cpp is the one buffered writer, to a console or as UTF-8. A session's columns
+//   are formatted in session_row.cpp alone: AppendOwnerColumns names its owner, for AddSessionRow
+//   and for UnmuteSession.
 // - A window: FitListing decides which lines of a listing a window shows; SessionRoom caps the
 //   session rows a watch's listing keeps to the window's height; FitBufferToWindow fits the
 //   classic console's buffer to its window, and GiveUserTheWindow the user's buffer at the end.
@@ -139,9 +141,8 @@ bool IsServiceSession() {
 // no display.
 bool IsWindowStationVisible() {
     USEROBJECTFLAGS flags = {};
-    DWORD needed = 0;
     return GetUserObjectInformationW(GetProcessWindowStation(), UOI_FLAGS, &flags, sizeof(flags),
-                                     &needed) &&
+                                     nullptr) &&
            (flags.dwFlags & WSF_VISIBLE) != 0;
 }
 

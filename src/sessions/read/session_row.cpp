@@ -37,15 +37,12 @@ void FormatPeak(float peak, wchar_t* text) {
 void FindListedName(HANDLE snapshot, DWORD processId, wchar_t* name) {
     lstrcpynW(name, L"?", MAX_PATH);
     // The process list calls id 0 "[System Process]", which owns no session of its own.
-    if (processId == 0) {
-        return;
-    }
     VisitProcesses(snapshot, [&](const PROCESSENTRY32W& entry) {
-        if (entry.th32ProcessID != processId) {
-            return true;
+        if (processId != 0 && entry.th32ProcessID == processId) {
+            lstrcpynW(name, entry.szExeFile, MAX_PATH);
+            return false;
         }
-        lstrcpynW(name, entry.szExeFile, MAX_PATH);
-        return false;
+        return true;
     });
 }
 

@@ -15,17 +15,6 @@ struct UnmuteCount {
     int unmuted, failed, unreadDevices;
 };
 
-// Names the session as the listing does: process id, executable and path, or why Hushvane
-// cannot tell its owner; then its device.
-void AddSession(const char* what, const SessionOwner& owner, const wchar_t* device,
-                Listing* listing) {
-    LineText line = {};
-    Append(&line, "%hs ", what);
-    AppendOwnerColumns(&line, owner, L"");
-    Append(&line, Text().onDevice, device);
-    AddLine(listing, kVerdictLine, "%s", line.text);
-}
-
 void UnmuteSession(IAudioSessionEnumerator* sessions, int index, const wchar_t* device,
                    HANDLE snapshot, UnmuteCount* count, Listing* listing) {
     SessionControls session;
@@ -48,8 +37,12 @@ void UnmuteSession(IAudioSessionEnumerator* sessions, int index, const wchar_t* 
     if (failed) {
         AddLine(listing, kVerdictLine, Text().callFailed, DescribeFailure(failed).text);
     }
+    // What became of it, then the session as the listing names it, then its device.
     const char* what = !failed ? Text().unmuted : read ? Text().notChecked : Text().stillMuted;
-    AddSession(what, owner, device, listing);
+    LineText line = {};
+    AppendOwnerColumns(&line, owner, L"");
+    Append(&line, Text().onDevice, device);
+    AddLine(listing, kVerdictLine, "%hs %s", what, line.text);
     ++(!failed ? count->unmuted : count->failed);
 }
 

@@ -2,7 +2,6 @@
 
 #include <mmdeviceapi.h>
 
-#include "sessions/output/listing.h"
 #include "sessions/watch/screen.h"
 
 // Lists the sessions every second until Ctrl+C, Ctrl+Break or the console closes, or until
