@@ -290,7 +290,8 @@ TEST_F(SessionsWithFakeEndpoint, ListsEverySessionAsHushvaneSeesIt) {
          0.0f,
          FALSE,
          kFailGetProcessId,
-         {L"GetProcessId", Tr(L"(its process id cannot be read", L"（无法读取其进程 ID")}},
+         {L"      ?  ", L"GetProcessId",
+          Tr(L"(its process id cannot be read", L"（无法读取其进程 ID")}},
         {PoolProcess(kChat).id,
          0.0f,
          FALSE,
@@ -347,6 +348,7 @@ TEST_F(SessionsWithFakeEndpoint, ListsEverySessionAsHushvaneSeesIt) {
             EXPECT_FALSE(Has(line, part)) << "session " << i << " has " << part << ": " << line;
         }
         EXPECT_EQ(Has(line, kExpired), rows[i].expired != FALSE) << "session " << i << ": " << line;
+        EXPECT_FALSE(Has(line, Tr(L"[]", L"（）"))) << "session " << i << ": " << line;
     }
     EXPECT_EQ(lines.back(),
               Tr(L"player.exe is running and has 4 sessions on this device; it is loud now.",
