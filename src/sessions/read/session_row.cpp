@@ -124,7 +124,7 @@ void AddNoSessions(Listing* listing) {
 
 void AppendOwnerColumns(LineText* line, const SessionOwner& owner, const wchar_t* between) {
     wchar_t processId[12];
-    FormatText(processId, 12, owner.processIdRead ? "%lu" : "?", owner.processId);
+    FormatText(processId, ARRAYSIZE(processId), owner.processIdRead ? "%lu" : "?", owner.processId);
     Append(line, kOwnerFormat, processId, between, owner.name,
            owner.resolved ? owner.path : owner.reason);
 }
@@ -143,7 +143,8 @@ void AddSessionRow(const SessionRow& row, Listing* listing) {
     }
     const char* mute = !row.mute && row.muted ? Text().muted : Text().audible;
     const char* sound = IsLoudPeak(row.peak) ? Text().loud : Text().silent;
-    FormatText(state, 64, kStateFormat, row.mute ? "?" : mute, peak, peakRead ? sound : "?");
+    FormatText(state, ARRAYSIZE(state), kStateFormat, row.mute ? "?" : mute, peak,
+               peakRead ? sound : "?");
     AppendOwnerColumns(&line, row.owner, state);
     const char* systemSounds = row.target ? Text().systemSoundsAsTarget : Text().systemSoundsMuted;
     Append(&line, row.target ? "   %hs" : "", Text().target);
