@@ -1,9 +1,10 @@
 #!/bin/sh
 # Builds the release executables into build/release and names what it built: size and SHA-256
-# of each, to compare with a download or with another build of the same sources.
+# of each, to compare with a download or with another build of the same sources. It installs
+# what building needs, and nothing that only the tests need.
 set -e
 cd "$(dirname "$0")/.."
-sh scripts/install-deps.sh
+sh scripts/install-deps.sh build
 cmake -S . -B build/release -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
   -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build/release -j "$(nproc)"
