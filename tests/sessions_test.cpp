@@ -229,8 +229,8 @@ TEST_F(SessionsWithFakeEndpoint, ListsEverySessionAsHushvaneSeesIt) {
     const std::wstring chat = PoolProcess(kChat).imagePath;
     const std::wstring chinese = PoolProcess(kChinese).imagePath;
     const std::wstring denied =
-        Tr(kDeniedReason, L"（拒绝访问：该进程以管理员权限运行、以其他用户身份运行，或是服务或受"
-                          L"保护的进程；Hushvane 无法检测其声音，也无法将其静音）");
+        Tr(kDeniedReason, L"（拒绝访问：该进程以管理员权限或其他用户身份运行，或者是服务或受"
+                          L"保护进程；Hushvane 无法检测其声音，也无法将其静音）");
     const std::vector<SessionRow> rows = {
         {PoolProcess(kPlayer).id,
          0.25f,
@@ -391,7 +391,7 @@ TEST_F(SessionsWithFakeEndpoint, SaysWhetherHushvaneHearsTheTarget) {
           L"  Player.exe   (the same name in another letter case)"},
          false,
          L"",
-         {L"PLAYER.EXE 未运行。Hushvane 将名称与正在运行的程序的文件名逐字比较，区分大小写。",
+         {L"PLAYER.EXE 未运行。Hushvane 将名称与正在运行的程序文件名精确比较，区分大小写。",
           L"名称最接近的正在运行的程序：", L"  player.exe   （给定的名称，仅大小写不同）",
           L"  Player.exe   （给定的名称，仅大小写不同）"}},
         // Longer than any line the companion formats in a buffer of its own: whole, and the
@@ -423,9 +423,9 @@ TEST_F(SessionsWithFakeEndpoint, SaysWhetherHushvaneHearsTheTarget) {
          false,
          L"",
          {noSession(L"guarded.exe")[1],
-          L"有 2 个会话属于名为 guarded.exe 的进程，但 Hushvane 无权查询该进程：它以管理员权限运"
-          L"行、以其他用户身份运行，或是服务或受保护的进程。只有以相同的权限启动 Hushvane，才能"
-          L"检测到它的声音。"}},
+          L"有 2 个会话属于名为 guarded.exe 的进程，但 Hushvane 无权查询该进程：它以管理员权限或"
+          L"其他用户身份运行，或者是服务或受保护进程。只有以相同的权限启动 Hushvane，才能检测到"
+          L"它的声音。"}},
         {L"guarded.exe",
          {denied},
          0,
@@ -452,7 +452,7 @@ TEST_F(SessionsWithFakeEndpoint, SaysWhetherHushvaneHearsTheTarget) {
          L"",
          {noSession(L"player.exe")[1],
           L"进程 " + Pid(kPlayerOtherCase) +
-              L" 有一个会话，其程序名为 Player.exe，与 player.exe 仅大小写不同：Hushvane 比较名称"
+              L" 有一个会话，程序名为 Player.exe，与 player.exe 仅大小写不同：Hushvane 比较名称"
               L"时区分大小写，因此检测不到这个会话的声音。"}},
         {L"播放器.exe",
          {chinese},
@@ -721,12 +721,12 @@ TEST_F(SessionsWithFakeEndpoint, UnmuteAllCallsSetMuteOnTheMutedSessionsOnly) {
          L"Session 0 on Fake Speakers (Hushvane tests) cannot be opened (GetSession failed with "
          L"0x88890004): whether it is muted is unknown.",
          L"会话 0（位于“Fake Speakers (Hushvane tests)”）无法打开：GetSession 失败，错误 "
-         L"0x88890004；无法确定它是否处于静音。"},
+         L"0x88890004；无法确定它是否处于静音状态。"},
         {"no id for the default device", 0, 1,
          L"4 sessions unmuted; some playback devices could not be listed.",
          L"已取消 4 个会话的静音；部分播放设备无法列出。",
          L"them: its id cannot be read (GetId failed with 0x8007000E).",
-         L"区分开：默认设备无法读取 ID（GetId 失败，错误 0x8007000E）。", true},
+         L"区分开：默认设备 ID 无法读取（GetId 失败，错误 0x8007000E）。", true},
         {"no count of the other devices", 0, 1,
          L"4 sessions unmuted; some playback devices could not be listed.",
          L"已取消 4 个会话的静音；部分播放设备无法列出。",

@@ -16,7 +16,7 @@ extern const Texts kChineseTexts = {
              "目标的写法与传给 Hushvane.exe 时相同：可执行文件的文件名，区分大小写。\n"
              "目标的会话标为“目标”，最后几行说明 Hushvane 能否检测到它的声音。\n"
              "\n"
-             "退出代码：0 完成；1 无法读取默认设备或其会话，或者 --unmute-all 未能检查\n"
+             "退出代码：0 成功；1 无法读取默认设备或其会话，或者 --unmute-all 未能检查\n"
              "或取消某个会话的静音、未能读取某个设备的会话或未能列出所有设备；\n"
              "2 命令行参数有误；3 目标未运行。\n",
     .unknownOption = "未知选项：%s\n\n",
@@ -39,7 +39,7 @@ extern const Texts kChineseTexts = {
     .audioDevicesUnread = "无法读取音频设备：%s。",
     .defaultDeviceUnread = "无法读取默认播放设备：%s。",
     .sessionsUnread = "无法读取该设备的会话：%s。",
-    .sessionCountUnread = "无法读取会话数：%s。",
+    .sessionCountUnread = "无法读取会话数量：%s。",
     .noSessionManager = "会话管理器不可用：列出会话需要 Windows 7 或更高版本。",
     .columnProcessId = "进程 ID",
     .columnMute = "静音",
@@ -63,9 +63,9 @@ extern const Texts kChineseTexts = {
     .sessions = "个会话",
 
     .systemSoundsName = "（系统声音）",
-    .reasonSystemSounds = "（Windows 系统声音：Hushvane 不检测其声音，也不会将其静音）",
-    .reasonDenied = "（拒绝访问：该进程以管理员权限运行、以其他用户身份运行，或是服务或受保护的"
-                    "进程；Hushvane 无法检测其声音，也无法将其静音）",
+    .reasonSystemSounds = "（Windows 系统声音：Hushvane 既不检测也不静音这些声音）",
+    .reasonDenied = "（拒绝访问：该进程以管理员权限或其他用户身份运行，或者是服务或受保护进程；"
+                    "Hushvane 无法检测其声音，也无法将其静音）",
     .reasonNoProcess = "（该进程已不存在：Hushvane 会跳过此会话）",
     .reasonNoPath = "（无法读取其路径：%s；Hushvane 会跳过此会话）",
     .reasonNoProcessId = "（无法读取其进程 ID：%s；Hushvane 会跳过此会话）",
@@ -76,7 +76,7 @@ extern const Texts kChineseTexts = {
     .listSeparator = "、",
     .andMore = " 等",
 
-    .notRunning = "%s 未运行。Hushvane 将名称与正在运行的程序的文件名逐字比较，区分大小写。",
+    .notRunning = "%s 未运行。Hushvane 将名称与正在运行的程序文件名精确比较，区分大小写。",
     .closest = "名称最接近的正在运行的程序：",
     .nearMiss = "  %s   （%hs%hs）",
     .sameName = "给定的名称",
@@ -95,21 +95,21 @@ extern const Texts kChineseTexts = {
                      "设为默认播放设备，然后重新启动 Hushvane；或者让 %s 改用默认设备播放：可在它"
                      "自己的设置中更改，也可在 Windows 10 的“应用音量和设备首选项”或 Windows 11 的"
                      "“设置 > 系统 > 声音 > 音量合成器”中更改。",
-    .otherCase = "进程 %lu 有一个会话，其程序名为 %s，与 %s 仅大小写不同：Hushvane 比较名称时区分"
+    .otherCase = "进程 %lu 有一个会话，程序名为 %s，与 %s 仅大小写不同：Hushvane 比较名称时区分"
                  "大小写，因此检测不到这个会话的声音。",
-    .denied = "有 %d %hs属于名为 %s 的进程%hs，但 Hushvane 无权查询该进程：它以管理员权限运行、"
-              "以其他用户身份运行，或是服务或受保护的进程。只有以相同的权限启动 Hushvane，"
-              "才能检测到它的声音。",
+    .denied = "有 %d %hs属于名为 %s 的进程%hs，但 Hushvane 无权查询该进程：它以管理员权限或其他"
+              "用户身份运行，或者是服务或受保护进程。只有以相同的权限启动 Hushvane，才能检测到"
+              "它的声音。",
     .belongs = "",
     .belong = "",
 
     .namedById = "%s（%s）",
     .nameUnread = "无法读取名称：%s",
     .noName = "没有名称",
-    .idUnread = "无法读取 ID（%s）",
-    .noId = "没有提供 ID",
+    .idUnread = "ID 无法读取（%s）",
+    .noId = "ID 为空",
     .twinId = "（ID %s）",
-    .defaultIdUnread = "未列出其他播放设备，因为无法将它们与默认设备区分开：默认设备%s。",
+    .defaultIdUnread = "未列出其他播放设备，因为无法将它们与默认设备区分开：默认设备 %s。",
     .listUnread = "无法列出其他播放设备：%s。",
     .deviceUnlisted = "未列出第 %u 个播放设备（共 %u 个）：%s。",
     .tooManyDevices = "（播放设备超过 %d 个：其余设备未列出）",
@@ -118,7 +118,7 @@ extern const Texts kChineseTexts = {
     .notChecked = "  未检查    ",
     .stillMuted = "  仍处于静音",
     .onDevice = "   位于“%s”",
-    .unmuteUnopened = "会话 %d（位于“%s”）无法打开：%s；无法确定它是否处于静音。",
+    .unmuteUnopened = "会话 %d（位于“%s”）无法打开：%s；无法确定它是否处于静音状态。",
     .callFailed = "%s：",
     .unmuteDevice = "其他播放设备：%s",
     .unmutedCount = "已取消 %d %hs的静音",
