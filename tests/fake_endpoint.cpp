@@ -266,6 +266,9 @@ HRESULT FakePropertyStore::GetCount(DWORD* count) {
 // A key the store does not hold reads as VT_EMPTY, as a real store answers.
 HRESULT FakePropertyStore::GetValue(REFPROPERTYKEY key, PROPVARIANT* value) {
     PropVariantInit(value);
+    if (endpoint_->faults & kFailGetValue) {
+        return E_ACCESSDENIED;
+    }
     const std::wstring& name = endpoint_->friendlyName;
     if (name.empty() || !IsEqualPropertyKey(key, PKEY_Device_FriendlyName)) {
         return S_OK;

@@ -35,9 +35,10 @@ enum FakeFault : unsigned {
     // Not a failure: GetProcessId answers with a success code, as for a session that spans
     // several processes.
     kSpansProcesses = 1u << 17,
-    // The device: its property store refused, and GetId succeeding without an id.
+    // The device: its property store refused, its name unread, and GetId succeeding without an id.
     kFailOpenPropertyStore = 1u << 18,
     kNoId = 1u << 19,
+    kFailGetValue = 1u << 20,
 };
 
 struct FakeSession;
