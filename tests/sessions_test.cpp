@@ -265,7 +265,7 @@ void ExpectSeen(const char* scenario, std::wstring seen,
     }
     std::wstring path = std::wstring(HUSHVANE_EXPECTED_DIR) + Tr(L"/en/", L"/zh/");
     for (const char* at = scenario; *at != '\0'; ++at) {
-        path += *at == ' ' ? L'-' : static_cast<wchar_t>(*at);
+        path += *at == ' ' ? L"-" : *at == '\'' ? L"" : std::wstring(1, *at);
     }
     path += L".txt";
     if (GetEnvironmentVariableW(L"HUSHVANE_WRITE_EXPECTED", nullptr, 0) > 0) {
