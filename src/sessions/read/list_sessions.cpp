@@ -113,7 +113,7 @@ int AddNearMisses(HANDLE snapshot, const wchar_t* target, Listing* listing) {
 // Counts the session for the verdict: as the target's, as one Hushvane may not query, or as
 // one whose name differs from the target's in letter case alone.
 void CountTargetSession(const wchar_t* target, const SessionRow& row, TargetSessions* seen) {
-    const bool peakRead = !row.meter;
+    const bool peakRead = !row.peakFailed;
     if (row.target) {
         ++seen->counted;
         seen->read += peakRead ? 1 : 0;
@@ -137,7 +137,7 @@ void ListDeviceSessions(const DeviceSessions& list, const PlaybackDevice& device
     for (int index = 0; index < list.count; ++index) {
         SessionRow row;
         ReadSessionRow(list.sessions.Get(), index, reading->target, reading->snapshot, &row);
-        if (reading->target != nullptr && !row.open) {
+        if (reading->target != nullptr && !row.openFailed) {
             CountTargetSession(reading->target, row, seen);
         }
         AddSessionRow(row, listing);

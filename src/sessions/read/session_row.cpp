@@ -93,22 +93,23 @@ void ReadSessionRow(IAudioSessionEnumerator* sessions, int index, const wchar_t*
     *row = {};
     row->index = index;
     SessionControls session;
-    const FailedCall opened = OpenSession(sessions, index, true, &session);
-    // Without its meter a session still has a row; without any other reference it has none.
-    if (opened && !session.volume) {
-        row->open = opened;
+    const FailedCall failed = OpenSession(sessions, index, true, &session);
+    // OpenSession takes the meter last: a session that has its volume failed at the meter, and
+    // still has a row; without its volume it has none.
+    if (failed && !session.volume) {
+        row->openFailed = failed;
         return;
     }
-    row->meter = opened;
+    row->peakFailed = failed;
     DescribeSessionOwner(session.control2.Get(), snapshot, &row->owner);
-    row->mute = CheckCall("GetMute", session.volume->GetMute(&row->muted));
-    if (session.meter) {
-        row->meter = CheckCall("GetPeakValue", session.meter->GetPeakValue(&row->peak));
+    row->muteFailed = CheckCall("GetMute", session.volume->GetMute(&row->muted));
+    if (!row->peakFailed) {
+        row->peakFailed = CheckCall("GetPeakValue", session.meter->GetPeakValue(&row->peak));
     }
     // Hushvane reads an expired session as any other; the volume mixer hides it.
     AudioSessionState state = AudioSessionStateActive;
-    row->state = CheckCall("GetState", session.control->GetState(&state));
-    row->expired = !row->state && state == AudioSessionStateExpired;
+    row->stateFailed = CheckCall("GetState", session.control->GetState(&state));
+    row->expired = !row->stateFailed && state == AudioSessionStateExpired;
     row->target =
         target != nullptr && row->owner.resolved && HasExecutableName(row->owner.path, target);
 }
@@ -131,27 +132,26 @@ void AppendOwnerColumns(LineText* line, const SessionOwner& owner, const wchar_t
 
 void AddSessionRow(const SessionRow& row, Listing* listing) {
     LineText line = {};
-    if (row.open) {
-        Append(&line, Text().sessionUnopened, row.index, DescribeFailure(row.open).text);
+    if (row.openFailed) {
+        Append(&line, Text().sessionUnopened, row.index, DescribeFailure(row.openFailed).text);
         AddLine(listing, kSessionLine, kUnopenedFormat, L"?", line.text);
         return;
     }
-    const bool peakRead = !row.meter;
     wchar_t peak[kPeakChars] = L"?", state[64];
-    if (peakRead) {
+    if (!row.peakFailed) {
         FormatPeak(row.peak, peak);
     }
-    const char* mute = !row.mute && row.muted ? Text().muted : Text().audible;
+    const char* mute = row.muted ? Text().muted : Text().audible;
     const char* sound = IsLoudPeak(row.peak) ? Text().loud : Text().silent;
-    FormatText(state, ARRAYSIZE(state), kStateFormat, row.mute ? "?" : mute, peak,
-               peakRead ? sound : "?");
+    FormatText(state, ARRAYSIZE(state), kStateFormat, row.muteFailed ? "?" : mute, peak,
+               row.peakFailed ? "?" : sound);
     AppendOwnerColumns(&line, row.owner, state);
     const char* systemSounds = row.target ? Text().systemSoundsAsTarget : Text().systemSoundsMuted;
     Append(&line, row.target ? "   %hs" : "", Text().target);
     Append(&line, row.owner.resolved && row.owner.systemSounds ? systemSounds : "");
     Append(&line, row.expired ? Text().expired : "");
-    AppendFailure(&line, row.mute);
-    AppendFailure(&line, row.state);
-    AppendFailure(&line, row.meter);
+    AppendFailure(&line, row.muteFailed);
+    AppendFailure(&line, row.stateFailed);
+    AppendFailure(&line, row.peakFailed);
     AddLine(listing, kSessionLine, "%s", line.text);
 }

@@ -28,18 +28,18 @@ struct SessionOwner {
 // executable's path) and, where that fails, says why and finds the name the process list gives.
 void DescribeSessionOwner(IAudioSessionControl2* control2, HANDLE snapshot, SessionOwner* owner);
 
-// What a listing shows of one session: its owner, mute state, peak and state, and the calls
-// that failed to tell them.
+// What a listing shows of one session: its owner, mute state, peak and state, each beside the
+// call that failed to tell it, if one did.
 struct SessionRow {
     int index;
-    FailedCall open; // where the session could not be opened, nothing else is read
+    FailedCall openFailed; // where the session could not be opened, nothing else is read
     SessionOwner owner;
     BOOL muted;
-    FailedCall mute;
+    FailedCall muteFailed;
     float peak;
-    FailedCall meter;
+    FailedCall peakFailed; // the meter's, or its reading's
     bool expired;
-    FailedCall state;
+    FailedCall stateFailed;
     bool target; // its executable is the target's
 };
 
