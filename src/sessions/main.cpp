@@ -5,8 +5,10 @@
 // - Hushvane's own rules, called and never copied (audio/audio_session.h, audio/loudness.h and
 //   process/process_rules.h, which reach nothing of the watcher's state): OpenDefaultDevice takes
 //   the device Hushvane watches by GetDefaultPlaybackDevice(kWatchedRole); ReadSessionRow and
-//   UnmuteSession open a session by OpenSession; DescribeSessionOwner resolves its owner by
-//   QueryExecutablePath, and ExplainUnresolved says why it did not from what that call returned.
+//   UnmuteSession open a session by OpenSession. DescribeSessionOwner makes the watcher's two
+//   resolution calls itself, GetProcessId then QueryExecutablePath, as ResolveSessionProcess does:
+//   that one writes into the watcher's state, which the companion keeps out of reach.
+//   ExplainUnresolved says why it did not resolve from what QueryExecutablePath returned.
 // - The target: HasExecutableName decides whether a session is the target's, in ReadSessionRow;
 //   CountTargetSession counts those rows, and the same name in another letter case apart;
 //   AddVerdict says whether the target runs by IsExecutableRunning, and AddNearMisses lists the
@@ -21,9 +23,9 @@
 // - Output: AddLine adds a line to a listing (output/listing.h) and WriteListing writes it;
 //   FormatTextV formats (AppendShown shows control characters as U+FFFD and cuts a name, never
 //   the words around it); NextCharCells counts a character's cells, for CellsOf, RowEnd and
-//   RowsOf; writer.cpp is the one buffered writer, to a console or as UTF-8. A session's columns
-//   are formatted in session_row.cpp alone: AppendOwnerColumns names its owner, for AddSessionRow
-//   and for UnmuteSession.
+//   RowsOf; writer.cpp is the one buffered writer, to a console or as UTF-8. A session's columns,
+//   their widths and separators are in session_row.cpp alone, for AddSessionRow and for the lines
+//   of --unmute-all (AddUnmuteLine); the texts hold words.
 // - A window: FitListing decides which lines of a listing a window shows; SessionRoom caps the
 //   session rows a watch's listing keeps to the window's height; FitBufferToWindow fits the
 //   classic console's buffer to its window, and GiveUserTheWindow the user's buffer at the end.
@@ -34,9 +36,11 @@
 //   pseudo console. Whether to wait for Enter: IsSomeoneThereToAnswer, with IsConsoleWindowShown.
 // - Exit statuses (exit_status.h): ListSessions, UnmuteAllSessions, WatchSessions and
 //   RunCommandLine return them.
-// Strings are handled with Windows' own lstr functions (lstrcpynW, lstrlenW, lstrcmpW,
-// lstrcmpiW): kernel32 has them on every Windows, lstrcpynW never writes past its buffer and
-// always ends the copy, and Hushvane's own name comparison (StrCmpW) stays the one exception.
+// Strings are copied, measured and compared with Windows' own lstr functions (lstrcpynW,
+// lstrlenW, lstrcmpW, lstrcmpiW): kernel32 has them on every Windows, and lstrcpynW never writes
+// past its buffer and always ends the copy. Beside them: Hushvane's own name comparison (StrCmpW),
+// wmemchr for the Enter in a typed line, and msvcrt's _snwprintf for a number, which ends no copy
+// it cuts: its callers take its count, or end the copy themselves.
 #include <windows.h>
 #include <objbase.h>
 #include <shellapi.h>

@@ -36,11 +36,11 @@ struct Texts {
     const char *hushvaneNotRunning, *hushvaneRunning, *hushvaneRunningTimes, *listSeparator,
         *andMore;
 
-    // The verdict on a target, %s. nearMiss: %s the name, %hs how it is near, %hs the letter
-    // case note. running: %s, %d, %hs its sessions, %hs the sound. elsewhereToo: %s, %d, %hs its
-    // sessions, %s the device. elsewhereOnly: %d, %hs its sessions, %s, %s the device, %s the
-    // target. otherCase: %lu the process, %s its name, %s the target. denied: %d, %hs the
-    // sessions, %s the target, %hs belong.
+    // The verdict on a target, %s. nearMiss: %hs how the name is near, %hs the letter case note.
+    // running: %s, %d, %hs its sessions, %hs the sound. elsewhereToo: %s, %d, %hs its sessions, %s
+    // the device. elsewhereOnly: %d, %hs its sessions, %s, %s the device, %s the target. otherCase:
+    // %lu the process, %s its name, %s the target. denied: %d, %hs the sessions, %s the target, %hs
+    // belong.
     const char *notRunning, *closest, *nearMiss, *sameName, *withoutFolder, *withExe, *inOtherCase,
         *none;
     const char *noSessionHere, *running, *loudNow, *silentNow, *peakUnread;
@@ -52,10 +52,10 @@ struct Texts {
     const char *namedById, *nameUnread, *noName, *idUnread, *noId, *twinId;
     const char *defaultIdUnread, *listUnread, *deviceUnlisted, *tooManyDevices;
 
-    // --unmute-all. What became of a session takes as many cells in each of the three, so that
-    // the process ids after them line up. onDevice and unmuteDevice %s the device;
-    // unmuteUnopened %d the index, %s the device, %s the failure; callFailed %s the failure;
-    // unmutedCount %d, %hs the sessions; uncheckedCount %d; unreadDevices %d, %hs the devices.
+    // --unmute-all: what became of a session, in three words. onDevice and unmuteDevice %s the
+    // device; unmuteUnopened %d the index, %s the device, %s the failure; callFailed %s the
+    // failure; unmutedCount %d, %hs the sessions; uncheckedCount %d; unreadDevices %d, %hs the
+    // devices.
     const char *unmuted, *notChecked, *stillMuted, *onDevice, *unmuteUnopened, *callFailed;
     const char *unmuteDevice, *unmutedCount, *uncheckedCount, *unreadDevices;
     const char *device, *devices, *unlisted, *noneLeft, *fullStop;

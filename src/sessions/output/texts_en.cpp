@@ -25,7 +25,7 @@ extern const Texts kEnglishTexts = {
     .commandLineUnread = "The command line cannot be read: %s.\n",
     .pressEnter = "\nPress Enter to close this window.",
 
-    .everySecond = "   (every second; Ctrl+C ends)",
+    .everySecond = "(every second; Ctrl+C ends)",
     .cannotWatch = "Cannot watch: %s.\n",
     .more = "(%d more %hs: enlarge the window, or redirect to a file)",
     .notListed = "(%d more %hs not listed)\n",
@@ -56,11 +56,11 @@ extern const Texts kEnglishTexts = {
     .noSessions = "(no sessions)",
     .sessionUnopened = "(session %d cannot be opened: %s; Hushvane skips it)",
     .failure = "%hs failed with 0x%08lX",
-    .failedCall = "   [%s]",
-    .systemSoundsAsTarget = "   (system sounds: Hushvane hears them as the target's)",
-    .systemSoundsMuted = "   (system sounds: Hushvane mutes them with the others)",
-    .expired = "   (expired: its program has released its last stream; the volume mixer no "
-               "longer shows it)",
+    .failedCall = "[%s]",
+    .systemSoundsAsTarget = "(system sounds: Hushvane hears them as the target's)",
+    .systemSoundsMuted = "(system sounds: Hushvane mutes them with the others)",
+    .expired = "(expired: its program has released its last stream; the volume mixer no longer "
+               "shows it)",
     .session = "session",
     .sessions = "sessions",
 
@@ -81,12 +81,12 @@ extern const Texts kEnglishTexts = {
     .notRunning = "%s is not running. Hushvane compares names exactly, letter case included, "
                   "with the file names of running programs.",
     .closest = "Running programs whose names come closest:",
-    .nearMiss = "  %s   (%hs%hs)",
+    .nearMiss = "(%hs%hs)",
     .sameName = "the same name",
     .withoutFolder = "the name without its folder",
     .withExe = "the name with .exe added",
     .inOtherCase = " in another letter case",
-    .none = "  (none)",
+    .none = "(none)",
     .noSessionHere = "%s is running but has no session on this device that Hushvane can see. "
                      "Hushvane hears it only while it has a session on this device.",
     .running = "%s is running and has %d %hs on this device; %hs.",
@@ -120,10 +120,10 @@ extern const Texts kEnglishTexts = {
     .deviceUnlisted = "Playback device %u of %u is not listed: %s.",
     .tooManyDevices = "(more playback devices than %d: the rest are not listed)",
 
-    .unmuted = "Unmuted      ",
-    .notChecked = "  not checked",
-    .stillMuted = "  still muted",
-    .onDevice = "   on %s",
+    .unmuted = "Unmuted",
+    .notChecked = "not checked",
+    .stillMuted = "still muted",
+    .onDevice = "on %s",
     .unmuteUnopened = "Session %d on %s cannot be opened (%s): whether it is muted is unknown.",
     .callFailed = "%s:",
     .unmuteDevice = "Other playback device: %s",

@@ -15,7 +15,7 @@ bool WriteUtf8(HANDLE handle, const wchar_t* text, int length) {
     for (int done = 0; done < count;) {
         DWORD written = 0;
         if (!WriteFile(handle, bytes + done, count - done, &written, nullptr) || written == 0) {
-            return false; // a closed pipe: nobody reads any more
+            return false; // a closed pipe, a full disk: what follows would fail as well
         }
         done += written;
     }

@@ -100,8 +100,10 @@ int AddNearMisses(HANDLE snapshot, const wchar_t* target, Listing* listing) {
             if (forms[i].name[0] != L'\0' && lstrcmpiW(entry.szExeFile, forms[i].name) == 0) {
                 lstrcpynW(found[count++], entry.szExeFile, MAX_PATH);
                 const bool sameCase = IsSameExecutableName(entry.szExeFile, forms[i].name);
-                AddLine(listing, kVerdictLine, Text().nearMiss, entry.szExeFile, forms[i].how,
-                        sameCase ? "" : Text().inOtherCase);
+                wchar_t how[kWhyChars];
+                FormatText(how, kWhyChars, Text().nearMiss, forms[i].how,
+                           sameCase ? "" : Text().inOtherCase);
+                AddLine(listing, kVerdictLine, "  %s   %s", entry.szExeFile, how);
                 break;
             }
         }
@@ -186,7 +188,7 @@ int AddVerdict(const Reading& reading, Listing* listing) {
         AddLine(listing, kVerdictLine, Text().notRunning, target);
         AddLine(listing, kVerdictLine, Text().closest);
         if (AddNearMisses(reading.snapshot, target, listing) == 0) {
-            AddLine(listing, kVerdictLine, Text().none);
+            AddLine(listing, kVerdictLine, "  %hs", Text().none);
         }
         return kExitTargetNotRunning;
     }

@@ -11,12 +11,17 @@
 namespace {
 
 // The columns of a session's row, here alone: process id, mute state, peak, loud or silent,
-// executable, then its path or why Hushvane cannot tell it.
+// executable, then its path or why Hushvane cannot tell it, then its notes. A line of
+// --unmute-all starts with what became of the session, the failures indented under the line that
+// says why, and names the session by the same columns.
 const char kHeadingsFormat[] = "%7hs  %-7hs  %-9hs %-6hs  %-16hs  %hs";
 const char kUnopenedFormat[] = "%7s  %s";
 const char kNoSessionsFormat[] = "%7s  %hs";
 const char kStateFormat[] = "%-7hs  %-9s %-6hs  ";
 const char kOwnerFormat[] = "%7s  %s%-16s  %s";
+const char kNoteFormat[] = "   %hs";
+const char kOutcomeFormat[] = "%-13hs ";
+const char kFailedOutcomeFormat[] = "  %-11hs ";
 
 // A peak level as a row shows it: at most three significant digits, "NaN" for not a number, which
 // msvcrt would write in a form of its own.
@@ -59,7 +64,15 @@ void ExplainUnresolved(HANDLE snapshot, const FailedCall& unread, SessionOwner* 
 }
 
 void AppendFailure(LineText* line, const FailedCall& failed) {
+    Append(line, failed ? kNoteFormat : "", "");
     Append(line, failed ? Text().failedCall : "", DescribeFailure(failed).text);
+}
+
+void AppendOwnerColumns(LineText* line, const SessionOwner& owner, const wchar_t* between) {
+    wchar_t processId[12];
+    FormatText(processId, ARRAYSIZE(processId), owner.processIdRead ? "%lu" : "?", owner.processId);
+    Append(line, kOwnerFormat, processId, between, owner.name,
+           owner.resolved ? owner.path : owner.reason);
 }
 
 } // namespace
@@ -123,11 +136,14 @@ void AddNoSessions(Listing* listing) {
     AddLine(listing, kHeadingLine, kNoSessionsFormat, L"", Text().noSessions);
 }
 
-void AppendOwnerColumns(LineText* line, const SessionOwner& owner, const wchar_t* between) {
-    wchar_t processId[12];
-    FormatText(processId, ARRAYSIZE(processId), owner.processIdRead ? "%lu" : "?", owner.processId);
-    Append(line, kOwnerFormat, processId, between, owner.name,
-           owner.resolved ? owner.path : owner.reason);
+void AddUnmuteLine(const char* outcome, bool failed, const SessionOwner& owner,
+                   const wchar_t* device, Listing* listing) {
+    LineText line = {};
+    Append(&line, failed ? kFailedOutcomeFormat : kOutcomeFormat, outcome);
+    AppendOwnerColumns(&line, owner, L"");
+    Append(&line, kNoteFormat, "");
+    Append(&line, Text().onDevice, device);
+    AddLine(listing, kVerdictLine, "%s", line.text);
 }
 
 void AddSessionRow(const SessionRow& row, Listing* listing) {
@@ -147,9 +163,9 @@ void AddSessionRow(const SessionRow& row, Listing* listing) {
                row.peakFailed ? "?" : sound);
     AppendOwnerColumns(&line, row.owner, state);
     const char* systemSounds = row.target ? Text().systemSoundsAsTarget : Text().systemSoundsMuted;
-    Append(&line, row.target ? "   %hs" : "", Text().target);
-    Append(&line, row.owner.resolved && row.owner.systemSounds ? systemSounds : "");
-    Append(&line, row.expired ? Text().expired : "");
+    Append(&line, row.target ? kNoteFormat : "", Text().target);
+    Append(&line, row.owner.resolved && row.owner.systemSounds ? kNoteFormat : "", systemSounds);
+    Append(&line, row.expired ? kNoteFormat : "", Text().expired);
     AppendFailure(&line, row.muteFailed);
     AppendFailure(&line, row.stateFailed);
     AppendFailure(&line, row.peakFailed);

@@ -54,6 +54,7 @@ void AddColumnHeadings(Listing* listing);
 void AddSessionRow(const SessionRow& row, Listing* listing);
 void AddNoSessions(Listing* listing);
 
-// The columns of a session's owner, for a line that names one: its process id, then between (a
-// row's state columns, or nothing), then its executable and path, or why Hushvane cannot tell them.
-void AppendOwnerColumns(LineText* line, const SessionOwner& owner, const wchar_t* between);
+// A line of --unmute-all: what became of a session (outcome, which failed or not), then the
+// session's owner as its row names it, then its device.
+void AddUnmuteLine(const char* outcome, bool failed, const SessionOwner& owner,
+                   const wchar_t* device, Listing* listing);

@@ -37,12 +37,8 @@ void UnmuteSession(IAudioSessionEnumerator* sessions, int index, const wchar_t* 
     if (failed) {
         AddLine(listing, kVerdictLine, Text().callFailed, DescribeFailure(failed).text);
     }
-    // What became of it, then the session as the listing names it, then its device.
     const char* what = !failed ? Text().unmuted : read ? Text().notChecked : Text().stillMuted;
-    LineText line = {};
-    AppendOwnerColumns(&line, owner, L"");
-    Append(&line, Text().onDevice, device);
-    AddLine(listing, kVerdictLine, "%hs %s", what, line.text);
+    AddUnmuteLine(what, static_cast<bool>(failed), owner, device, listing);
     ++(!failed ? count->unmuted : count->failed);
 }
 

@@ -125,8 +125,9 @@ void ReadWatchListing(const wchar_t* target, IMMDeviceEnumerator* devices, int s
     StartListing(listing, sessionRoom);
     SYSTEMTIME now;
     GetLocalTime(&now);
-    AddLine(listing, kHeadingLine, "%04d-%02d-%02d %02d:%02d:%02d%hs", now.wYear, now.wMonth,
-            now.wDay, now.wHour, now.wMinute, now.wSecond, onScreen ? Text().everySecond : "");
+    AddLine(listing, kHeadingLine, "%04d-%02d-%02d %02d:%02d:%02d%hs%hs", now.wYear, now.wMonth,
+            now.wDay, now.wHour, now.wMinute, now.wSecond, onScreen ? "   " : "",
+            onScreen ? Text().everySecond : "");
     ListSessions(target, devices, listing);
 }
 
