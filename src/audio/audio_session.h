@@ -39,6 +39,20 @@ inline HRESULT GetDefaultPlaybackDevice(IMMDeviceEnumerator* enumerator, ERole r
 }
 HRESULT ActivateSessionManager(IMMDevice* device, ComRef<IAudioSessionManager2>* manager);
 
+// The same three steps with the name of the call each makes, for a listing that says which call
+// failed. Hushvane itself tests the status alone.
+inline FailedCall CreateDeviceEnumeratorNamed(ComRef<IMMDeviceEnumerator>* enumerator) {
+    return CheckCall("CoCreateInstance(MMDeviceEnumerator)", CreateDeviceEnumerator(enumerator));
+}
+inline FailedCall GetDefaultPlaybackDeviceNamed(IMMDeviceEnumerator* enumerator, ERole role,
+                                                ComRef<IMMDevice>* device) {
+    return CheckCall("GetDefaultAudioEndpoint", GetDefaultPlaybackDevice(enumerator, role, device));
+}
+inline FailedCall ActivateSessionManagerNamed(IMMDevice* device,
+                                              ComRef<IAudioSessionManager2>* manager) {
+    return CheckCall("Activate(IAudioSessionManager2)", ActivateSessionManager(device, manager));
+}
+
 // One session's references. Declared in reverse, so that leaving the scope releases them as
 // Hushvane does: the control, the extended control, the volume control, then the meter.
 struct SessionControls {

@@ -93,11 +93,10 @@ bool OpenDefaultDevice(ComRef<IMMDeviceEnumerator>* devices, PlaybackDevice* dev
                        Listing* listing) {
     FailedCall failed = {};
     if (!*devices) {
-        failed = CheckCall("CoCreateInstance(MMDeviceEnumerator)", CreateDeviceEnumerator(devices));
+        failed = CreateDeviceEnumeratorNamed(devices);
     }
     if (!failed) {
-        failed = CheckCall("GetDefaultAudioEndpoint",
-                           GetDefaultPlaybackDevice(devices->Get(), kWatchedRole, &device->device));
+        failed = GetDefaultPlaybackDeviceNamed(devices->Get(), kWatchedRole, &device->device);
     }
     if (failed) {
         // Without an enumerator, no device at all can be read.
@@ -162,8 +161,7 @@ bool FindOtherDevices(IMMDeviceEnumerator* devices, const PlaybackDevice& defaul
 }
 
 FailedCall OpenDeviceSessions(IMMDevice* device, DeviceSessions* list, Listing* listing) {
-    FailedCall failed = CheckCall("Activate(IAudioSessionManager2)",
-                                  ActivateSessionManager(device, &list->manager));
+    FailedCall failed = ActivateSessionManagerNamed(device, &list->manager);
     if (!failed) {
         failed = CheckCall("GetSessionEnumerator",
                            list->manager->GetSessionEnumerator(list->sessions.Put()));

@@ -162,10 +162,12 @@ void ListDevice(const PlaybackDevice& device, Reading* reading, Listing* listing
     DeviceSessions list = {};
     const FailedCall failed = OpenDeviceSessions(device.device.Get(), &list, listing);
     if (device.isDefault) {
-        // Interfaces that Windows before 7 does not have, or that its audio stack does not
-        // implement.
+        // A device that activates no session manager, an interface that Windows before 7 does
+        // not have or that its audio stack does not implement; later steps say only that they
+        // failed.
         const HRESULT status = failed.status;
-        if (status == E_NOINTERFACE || status == E_NOTIMPL || status == REGDB_E_CLASSNOTREG) {
+        if (!list.manager &&
+            (status == E_NOINTERFACE || status == E_NOTIMPL || status == REGDB_E_CLASSNOTREG)) {
             AddLine(listing, kHeadingLine, Text().noSessionManager);
         }
         AddHushvaneProcesses(reading->snapshot, listing);
