@@ -316,6 +316,8 @@ TEST_F(SessionsWithFakeEndpoint, ShowsWhatTheUserExpectsInEveryScenario) {
     };
     // A target whose name refused sessions have in another letter case: not its sessions.
     const Started guardedInOtherCase(L"C:\\hvtest\\Other\\Guarded.exe");
+    // Names that start with a character of no width, which joins the space before it.
+    const Started mark(L"C:\\hvtest\\marks\\\u0301m.exe"), space(L"C:\\hvtest\\marks\\\u200Bs.exe");
     const Scenario scenarios[] = {
         {"every kind of session",
          L"player.exe",
@@ -337,7 +339,9 @@ TEST_F(SessionsWithFakeEndpoint, ShowsWhatTheUserExpectsInEveryScenario) {
           {chat, 0.0f, FALSE, kFailGetState},
           {chat, 0.0f, FALSE, kSpansProcesses}, // GetProcessId's success code
           {chat, 0.0f, FALSE, kFailQueryMeter},
-          {player, 0.0f, FALSE, 0, TRUE}},
+          {player, 0.0f, FALSE, 0, TRUE},
+          {mark.id, 0.0f},
+          {space.id, 0.0f}},
          nullptr,
          true},
         {"target in another letter case", L"PLAYER.EXE", {}, nullptr, true},
@@ -419,7 +423,7 @@ TEST_F(SessionsWithFakeEndpoint, ShowsWhatTheUserExpectsInEveryScenario) {
             scenario.script(script_);
         }
         ExpectRun(scenario.name, RunCompanion(scenario.arguments),
-                  {{guardedInOtherCase.id, L"#Guard"}});
+                  {{guardedInOtherCase.id, L"#Guard"}, {mark.id, L"#mark"}, {space.id, L"#space"}});
         ExpectNoSetMute();
         ExpectEndedCleanly();
     }
@@ -1397,8 +1401,10 @@ TEST(SessionsTexts, CountCellsAsWindowsTerminalDoes) {
         {L"e\u0301", 1, 2},
         {L"\u4E2D\uFE0F", 2, 3},
         {L"\u1100\u1161\u11A8", 2, 4},
-        {L"\uAC00\u11A8\uAC01", 4, 5},                       // LV and T; LVT alone
-        {L"\u200B\u0301\u200D", 1, 3},                       // a character of no width takes a cell
+        {L"\uAC00\u11A8\uAC01", 4, 5}, // LV and T; LVT alone
+        {L"\u200B\u0301\u200D", 0, 3}, // no width: joins what comes before it in the line
+        {L"\u0301x.exe", 5, 6},
+        {L"\u2066x.exe", 5, 6},
         {L"\uFE0F", 2, 1},                                   // VS16 where a character starts
         {L"\U0001BCA4\U0001DAB0\U000E0080\U000E01F0", 4, 4}, // unassigned: a cell each
         {L"\U00018D09\U0001B2FC", 2, 2},
@@ -1411,6 +1417,9 @@ TEST(SessionsTexts, CountCellsAsWindowsTerminalDoes) {
         RowEnd(c.text, length, 0, 100, kCodePointCells, &cells);
         EXPECT_EQ(cells, c.codePoints) << c.text[0];
     }
+    int cells = 0;
+    RowEnd(L"\u0301", 1, 0, 100, kTerminalCells, &cells);
+    EXPECT_EQ(cells, 1) << "a character of no width that starts a row takes a cell";
 }
 
 // A device's name is kept whole up to 255 characters, and a longer one is cut after a whole

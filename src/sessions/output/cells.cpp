@@ -76,8 +76,17 @@ int NextCharCells(const wchar_t* text, int length, CellCount count, int* units) 
 }
 
 int CellsOf(const wchar_t* text, int length) {
+    // A text measured for a column follows something in its line: code points of no width at its
+    // start join the character before them, in that character's cells.
+    int start = 0, units = 0;
+    for (unsigned point; start < length; start += units) {
+        point = CodePointAt(text + start, length - start, &units);
+        if (point == 0xFE0F || ClassOf(point).cells != 0) {
+            break;
+        }
+    }
     int cells = 0;
-    for (int i = 0, units = 0; i < length; i += units) {
+    for (int i = start; i < length; i += units) {
         cells += NextCharCells(text + i, length - i, kTerminalCells, &units);
     }
     return cells;

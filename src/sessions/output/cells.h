@@ -41,7 +41,7 @@ enum CellCount { kTerminalCells, kCodePointCells, kMostCells };
 // The cells the text's first character takes, and in *units the UTF-16 units it spans.
 int NextCharCells(const wchar_t* text, int length, CellCount count, int* units);
 
-// The cells the text takes in Windows Terminal.
+// The cells the text takes in Windows Terminal after another character in its line.
 int CellsOf(const wchar_t* text, int length);
 
 // The end of the row that starts at text[start]: as many characters as fit in width cells, and
