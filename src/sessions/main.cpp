@@ -31,9 +31,10 @@
 //   classic console's buffer to its window, and GiveUserTheWindow the user's buffer at the end.
 //   OpenTerminalScreen decides how a pseudo console counts cells, DrawClassicScreen counts them
 //   as the classic console does.
-// - The watch: WatchSessions picks the console model (IsPseudoConsole) and owns what it changes
-//   in the console in ConsoleChanges, which gives it back; ShowNextListing is a second in a
-//   pseudo console. Whether to wait for Enter: IsSomeoneThereToAnswer, with IsConsoleWindowShown.
+// - The watch: WatchSessions picks the console model (IsPseudoConsole); each change it makes to
+//   the console is made by a holder that gives it back (ModeChange, CtrlHandler, OpenTerminal,
+//   OpenClassic); ShowNextListing is a second in a pseudo console. Whether to wait for Enter:
+//   IsSomeoneThereToAnswer, with IsConsoleWindowShown.
 // - Exit statuses (exit_status.h): ListSessions, UnmuteAllSessions, WatchSessions and
 //   RunCommandLine return them.
 // Strings are copied, measured and compared with Windows' own lstr functions (lstrcpynW,

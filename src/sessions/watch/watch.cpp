@@ -28,47 +28,55 @@ bool WaitForNextListing() {
     return WaitForSingleObject(g_stopWatching, kWatchPeriodMs) == WAIT_TIMEOUT;
 }
 
-// A console's mode as the user had it; the console is null where the handle is none, or refused
-// the mode, and then takes no mode back.
-struct UserMode {
+// A console's mode changed for the watch, given back when the holder goes, the keys typed
+// meanwhile dropped first from an input (they were meant for the watch, not for the shell that
+// reads next). Nothing is given back where the handle is no console or refused the mode.
+struct ModeChange {
     HANDLE console;
     DWORD mode;
+    bool dropKeys;
+    ModeChange(HANDLE handle, DWORD add, DWORD remove, bool input)
+        : console(nullptr), mode(0), dropKeys(input) {
+        if (GetConsoleMode(handle, &mode) && SetConsoleMode(handle, (mode | add) & ~remove)) {
+            console = handle;
+        }
+    }
+    ~ModeChange() {
+        if (console != nullptr && dropKeys) {
+            FlushConsoleInputBuffer(console);
+        }
+        if (console != nullptr) {
+            SetConsoleMode(console, mode);
+        }
+    }
 };
 
-UserMode ChangeMode(HANDLE console, DWORD add, DWORD remove) {
-    DWORD mode = 0;
-    if (!GetConsoleMode(console, &mode) || !SetConsoleMode(console, (mode | add) & ~remove)) {
-        return {nullptr, 0};
-    }
-    return {console, mode};
-}
+// The watch's Ctrl handler, in place while the holder lives.
+struct CtrlHandler {
+    CtrlHandler() { SetConsoleCtrlHandler(StopWatching, TRUE); }
+    ~CtrlHandler() { SetConsoleCtrlHandler(StopWatching, FALSE); }
+};
 
-// What a watch changes in the console, given back when the holder goes, whichever way the watch
-// ends: its own screen closed (the terminal's main screen and the crash filter as they were, or
-// the user's buffer active again) and the last listing written below the user's rows; the
-// output's mode, then the input's, with the keys typed meanwhile dropped; and its Ctrl handler.
-struct ConsoleChanges {
-    UserMode keys, lines;
-    TerminalScreen* terminal; // the screen of its own that is open, if any
-    ClassicScreen* classic;
-    const Frame* shown; // what the last drawing showed
-    ~ConsoleChanges() {
-        COORD window;
-        if (terminal != nullptr) {
-            ReadWindowSize(lines.console, &window);
-            CloseTerminalScreen(terminal, window);
-        }
-        if (classic != nullptr) {
-            CloseClassicScreen(classic);
-        }
-        if (terminal != nullptr || classic != nullptr) {
-            WriteFrame(lines.console, *shown);
-        }
-        SetConsoleMode(lines.console, lines.mode);
-        // Keys typed during the watch were meant for it, not for the shell that reads next.
-        FlushConsoleInputBuffer(keys.console);
-        SetConsoleMode(keys.console, keys.mode);
-        SetConsoleCtrlHandler(StopWatching, FALSE);
+// A screen of the watch's own, open while the holder lives; then the user's screen is back, and
+// the last listing, as the window showed it, below the user's rows.
+struct OpenTerminal {
+    TerminalScreen* screen;
+    const Frame* shown;
+    ~OpenTerminal() {
+        HANDLE console = screen->writer->handle;
+        COORD window = {};
+        ReadWindowSize(console, &window);
+        CloseTerminalScreen(screen, window);
+        WriteFrame(console, *shown);
+    }
+};
+struct OpenClassic {
+    ClassicScreen* screen;
+    HANDLE console;
+    const Frame* shown;
+    ~OpenClassic() {
+        CloseClassicScreen(screen);
+        WriteFrame(console, *shown);
     }
 };
 
@@ -91,13 +99,12 @@ void WatchAppended(const wchar_t* target, IMMDeviceEnumerator* devices, Writer* 
     } while (Flush(out) && WaitForNextListing());
 }
 
-bool WatchOnClassicConsole(const wchar_t* target, IMMDeviceEnumerator* devices,
-                           ConsoleChanges* changes, ClassicScreen* screen, Listing* listing,
-                           Frame* frame) {
-    if (!OpenClassicScreen(changes->lines.console, changes->lines.mode, screen)) {
+bool WatchOnClassicConsole(const wchar_t* target, IMMDeviceEnumerator* devices, HANDLE console,
+                           DWORD userMode, ClassicScreen* screen, Listing* listing, Frame* frame) {
+    if (!OpenClassicScreen(console, userMode, screen)) {
         return false;
     }
-    changes->classic = screen;
+    const OpenClassic open = {screen, console, frame};
     do {
         ReadWatchListing(target, devices, SessionRoom(screen->own.Get()), true, listing);
     } while (DrawClassicScreen(screen, *listing, frame) && WaitForNextListing());
@@ -105,14 +112,13 @@ bool WatchOnClassicConsole(const wchar_t* target, IMMDeviceEnumerator* devices,
 }
 
 bool WatchOnTerminal(const wchar_t* target, IMMDeviceEnumerator* devices, Writer* out,
-                     ConsoleChanges* changes, TerminalScreen* screen, Listing* listing,
-                     Frame* frame) {
+                     DWORD userMode, TerminalScreen* screen, Listing* listing, Frame* frame) {
     COORD window = {};
     if (!ReadWindowSize(out->handle, &window) ||
-        !OpenTerminalScreen(out, changes->lines.mode, window, screen)) {
+        !OpenTerminalScreen(out, userMode, window, screen)) {
         return false;
     }
-    changes->terminal = screen;
+    const OpenTerminal open = {screen, frame};
     while (ShowNextListing(target, devices, screen, listing, frame) && WaitForNextListing()) {
     }
     return true;
@@ -157,22 +163,21 @@ int WatchSessions(const wchar_t* target, Writer* out, Listing* listing, Frame* f
     TerminalScreen terminal;
     ClassicScreen classic = {};
     frame->count = 0;
-    ConsoleChanges changes = {};
-    changes.shown = frame;
     // A parent may have started us with Ctrl+C ignored; a watch must always be stoppable.
     SetConsoleCtrlHandler(nullptr, FALSE);
-    SetConsoleCtrlHandler(StopWatching, TRUE);
-    changes.keys = ChangeMode(input.Get(), ENABLE_PROCESSED_INPUT, 0);
+    const CtrlHandler handler;
+    const ModeChange keys(input.Get(), ENABLE_PROCESSED_INPUT, 0, true);
     // Line feeds that return the carriage and rows that wrap, whatever a parent left; and in a
     // pseudo console, virtual terminal sequences.
     const bool pseudo = IsPseudoConsole();
     const DWORD lineMode = ENABLE_PROCESSED_OUTPUT | ENABLE_WRAP_AT_EOL_OUTPUT |
                            (pseudo ? ENABLE_VIRTUAL_TERMINAL_PROCESSING : 0);
-    changes.lines = ChangeMode(out->handle, lineMode, DISABLE_NEWLINE_AUTO_RETURN);
+    const ModeChange lines(out->handle, lineMode, DISABLE_NEWLINE_AUTO_RETURN, false);
     const bool onScreen =
-        changes.lines.console != nullptr &&
-        (pseudo ? WatchOnTerminal(target, devices.Get(), out, &changes, &terminal, listing, frame)
-                : WatchOnClassicConsole(target, devices.Get(), &changes, &classic, listing, frame));
+        lines.console != nullptr &&
+        (pseudo ? WatchOnTerminal(target, devices.Get(), out, lines.mode, &terminal, listing, frame)
+                : WatchOnClassicConsole(target, devices.Get(), lines.console, lines.mode, &classic,
+                                        listing, frame));
     if (!onScreen) {
         WatchAppended(target, devices.Get(), out, listing);
     }
