@@ -93,9 +93,19 @@ bool ParseArguments(int count, wchar_t** arguments, Command* command) {
     return true;
 }
 
+// The usage: each command in a column of its own, beside what it does.
+void WriteUsage(Writer* to) {
+    WriteFormatted(to,
+                   "%hs  HushvaneSessions.exe %-23hs%hs\n  HushvaneSessions.exe --watch %-15hs%hs\n"
+                   "  HushvaneSessions.exe %-23hs%hs\n  HushvaneSessions.exe %-23hs%hs\n%hs",
+                   Text().usage, Text().usageTarget, Text().usageList, Text().usageTarget,
+                   Text().usageWatch, "--unmute-all", Text().usageUnmute, "--help",
+                   Text().usageHelp, Text().usageNotes);
+}
+
 int RunCommand(const Command& command, Writer* out) {
     if (command.help) {
-        WriteFormatted(out, Text().usage);
+        WriteUsage(out);
         return kExitDone;
     }
     // The command's one listing, about a megabyte: the main thread's stack (2 MiB) holds it.
@@ -122,7 +132,10 @@ int RunCommandLine(bool* watch, Writer* out) {
     }
     Command command = {};
     if (!ParseArguments(count, arguments, &command)) {
-        PrintError(Text().usage);
+        Writer error = {};
+        error.handle = GetStdHandle(STD_ERROR_HANDLE);
+        WriteUsage(&error);
+        Flush(&error);
         LocalFree(arguments);
         return kExitUsage;
     }

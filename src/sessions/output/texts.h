@@ -8,8 +8,10 @@
 // each language, in texts_<language>.cpp, and a line in texts.cpp that says for which display
 // language it is. Every table gives every text (a test checks it), with the same arguments.
 struct Texts {
-    // The command line: %s the unknown option; %s, %s the two targets; %s the failure.
-    const char *usage, *unknownOption, *oneTarget, *unmuteAllAlone, *commandLineUnread;
+    // The command line: the usage, before its commands, what each does, and after them; %s the
+    // unknown option; %s, %s the two targets; %s the failure.
+    const char *usage, *usageTarget, *usageList, *usageWatch, *usageUnmute, *usageHelp, *usageNotes;
+    const char *unknownOption, *oneTarget, *unmuteAllAlone, *commandLineUnread;
     const char* pressEnter;
 
     // The watch: %s the failure; what a window too small (more) or a listing too long (notListed)

@@ -5,20 +5,22 @@ extern const Texts kEnglishTexts = {
     .usage = "Shows the audio sessions of every playback device as Hushvane.exe sees them: the\n"
              "default device, which Hushvane watches, first.\n"
              "\n"
-             "Usage:\n"
-             "  HushvaneSessions.exe [target.exe]           list the sessions once\n"
-             "  HushvaneSessions.exe --watch [target.exe]   list every second until Ctrl+C\n"
-             "  HushvaneSessions.exe --unmute-all           unmute every device's sessions\n"
-             "  HushvaneSessions.exe --help                 show this text (also -h and /?)\n"
-             "\n"
-             "Give the target as you would give it to Hushvane.exe: its executable's file name,\n"
-             "letter case included. Its sessions are marked \"target\", and the last lines say\n"
-             "whether Hushvane hears it.\n"
-             "\n"
-             "Exit status: 0 done; 1 the default device or its sessions could not be read, or\n"
-             "--unmute-all could not unmute or check a session, read a device's sessions or\n"
-             "list every device; 2 the command line was not understood; 3 the target is not\n"
-             "running.\n",
+             "Usage:\n",
+    .usageTarget = "[target.exe]",
+    .usageList = "list the sessions once",
+    .usageWatch = "list every second until Ctrl+C",
+    .usageUnmute = "unmute every device's sessions",
+    .usageHelp = "show this text (also -h and /?)",
+    .usageNotes =
+        "\n"
+        "Give the target as you would give it to Hushvane.exe: its executable's file name,\n"
+        "letter case included. Its sessions are marked \"target\", and the last lines say\n"
+        "whether Hushvane hears it.\n"
+        "\n"
+        "Exit status: 0 done; 1 the default device or its sessions could not be read, or\n"
+        "--unmute-all could not unmute or check a session, read a device's sessions or\n"
+        "list every device; 2 the command line was not understood; 3 the target is not\n"
+        "running.\n",
     .unknownOption = "Unknown option: %s\n\n",
     .oneTarget = "Only one target can be given, not both %s and %s.\n\n",
     .unmuteAllAlone = "--unmute-all takes no target and does not go with --watch.\n\n",

@@ -7,18 +7,19 @@ extern const Texts kChineseTexts = {
     .usage = "列出所有播放设备上的音频会话（与 Hushvane.exe 所见一致）；\n"
              "Hushvane 监视的默认设备排在最前面。\n"
              "\n"
-             "用法：\n"
-             "  HushvaneSessions.exe [目标.exe]             列出会话后退出\n"
-             "  HushvaneSessions.exe --watch [目标.exe]     每秒重新列出，直到按 Ctrl+C\n"
-             "  HushvaneSessions.exe --unmute-all           取消每个设备上所有会话的静音\n"
-             "  HushvaneSessions.exe --help                 显示此帮助（也可用 -h 和 /?）\n"
-             "\n"
-             "目标的写法与传给 Hushvane.exe 时相同：可执行文件的文件名，区分大小写。\n"
-             "目标的会话标为“目标”，最后几行说明 Hushvane 能否检测到它的声音。\n"
-             "\n"
-             "退出代码：0 成功；1 无法读取默认设备或其会话，或者 --unmute-all 未能检查\n"
-             "或取消某个会话的静音、未能读取某个设备的会话或未能列出所有设备；\n"
-             "2 命令行参数有误；3 目标未运行。\n",
+             "用法：\n",
+    .usageTarget = "[目标.exe]",
+    .usageList = "列出会话后退出",
+    .usageWatch = "每秒重新列出，直到按 Ctrl+C",
+    .usageUnmute = "取消每个设备上所有会话的静音",
+    .usageHelp = "显示此帮助（也可用 -h 和 /?）",
+    .usageNotes = "\n"
+                  "目标的写法与传给 Hushvane.exe 时相同：可执行文件的文件名，区分大小写。\n"
+                  "目标的会话标为“目标”，最后几行说明 Hushvane 能否检测到它的声音。\n"
+                  "\n"
+                  "退出代码：0 成功；1 无法读取默认设备或其会话，或者 --unmute-all 未能检查\n"
+                  "或取消某个会话的静音、未能读取某个设备的会话或未能列出所有设备；\n"
+                  "2 命令行参数有误；3 目标未运行。\n",
     .unknownOption = "未知选项：%s\n\n",
     .oneTarget = "只能指定一个目标，不能同时指定 %s 和 %s。\n\n",
     .unmuteAllAlone = "--unmute-all 不接受目标，也不能与 --watch 一起使用。\n\n",
