@@ -1128,17 +1128,17 @@ struct Terminal {
         fed = size;
     }
     // The pane's rows once all but the first are the expected ones, or after a while whatever
-    // they are: the caller compares them, so a wait that ends unmet shows there as a difference.
+    // they are, which the caller compares to show the difference.
     std::vector<std::wstring> Rows(const std::vector<std::wstring>& expected) {
         std::vector<std::wstring> rows;
-        // Only the wait matters here: the caller compares the rows returned.
-        WaitUntil(
+        EXPECT_TRUE(WaitUntil(
             [&] {
                 rows = Lines(Capture(L""));
                 return !rows.empty() &&
                        std::vector<std::wstring>(rows.begin() + 1, rows.end()) == expected;
             },
-            3000);
+            3000))
+            << "the pane's rows after 3 s, compared below";
         return rows;
     }
     std::wstring Capture(const std::wstring& options) {

@@ -42,12 +42,13 @@ struct ModeChange {
         }
     }
     ~ModeChange() {
-        if (console != nullptr && dropKeys) {
+        if (console == nullptr) {
+            return;
+        }
+        if (dropKeys) {
             FlushConsoleInputBuffer(console);
         }
-        if (console != nullptr) {
-            SetConsoleMode(console, mode);
-        }
+        SetConsoleMode(console, mode);
     }
 };
 
@@ -72,11 +73,10 @@ struct OpenTerminal {
 };
 struct OpenClassic {
     ClassicScreen* screen;
-    HANDLE console;
     const Frame* shown;
     ~OpenClassic() {
         CloseClassicScreen(screen);
-        WriteFrame(console, *shown);
+        WriteFrame(screen->user, *shown);
     }
 };
 
@@ -104,7 +104,7 @@ bool WatchOnClassicConsole(const wchar_t* target, IMMDeviceEnumerator* devices, 
     if (!OpenClassicScreen(console, userMode, screen)) {
         return false;
     }
-    const OpenClassic open = {screen, console, frame};
+    const OpenClassic open = {screen, frame};
     do {
         ReadWatchListing(target, devices, SessionRoom(screen->own.Get()), true, listing);
     } while (DrawClassicScreen(screen, *listing, frame) && WaitForNextListing());
