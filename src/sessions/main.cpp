@@ -97,7 +97,7 @@ bool ParseArguments(int count, wchar_t** arguments, Command* command) {
 void WriteUsage(Writer* to) {
     WriteFormatted(to,
                    "%hs  HushvaneSessions.exe %-23hs%hs\n  HushvaneSessions.exe --watch %-15hs%hs\n"
-                   "  HushvaneSessions.exe %-23hs%hs\n  HushvaneSessions.exe %-23hs%hs\n%hs",
+                   "  HushvaneSessions.exe %-23hs%hs\n  HushvaneSessions.exe %-23hs%hs\n\n%hs",
                    Text().usage, Text().usageTarget, Text().usageList, Text().usageTarget,
                    Text().usageWatch, "--unmute-all", Text().usageUnmute, "--help",
                    Text().usageHelp, Text().usageNotes);

@@ -42,5 +42,5 @@ void WriteListing(Writer* writer, const Listing& listing) {
     }
     const int leftOut = listing.sessionsLeftOut + listing.linesLeftOut;
     WriteFormatted(writer, leftOut > 0 ? Text().notListed : "", leftOut,
-                   Plural(leftOut, Text().line, Text().lines));
+                   Plural(leftOut, Text().lines));
 }

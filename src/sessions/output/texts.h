@@ -16,7 +16,7 @@ struct Texts {
 
     // The watch: %s the failure; what a window too small (more) or a listing too long (notListed)
     // left out, %d, %hs; moreBoth %d, %hs the sessions, %d, %hs the lines.
-    const char *everySecond, *cannotWatch, *more, *notListed, *moreBoth, *line, *lines;
+    const char *everySecond, *cannotWatch, *more, *notListed, *moreBoth;
 
     // A device (%s), another one (%s, %hs the communications note), and what cannot be read of
     // it (%s the failure).
@@ -29,7 +29,7 @@ struct Texts {
         *columnPath;
     const char *muted, *audible, *loud, *silent, *target, *noSessions;
     const char *sessionUnopened, *failure, *failedCall;
-    const char *systemSoundsAsTarget, *systemSoundsMuted, *expired, *session, *sessions;
+    const char *systemSoundsAsTarget, *systemSoundsMuted, *expired;
 
     // Who owns a session, when Hushvane cannot tell; the last two take %s the failure.
     const char *systemSoundsName, *reasonSystemSounds, *reasonDenied, *reasonNoProcess,
@@ -46,7 +46,7 @@ struct Texts {
     const char *notRunning, *closest, *nearMiss, *sameName, *withoutFolder, *withExe, *inOtherCase,
         *none;
     const char *noSessionHere, *running, *loudNow, *silentNow, *peakUnread;
-    const char *elsewhereToo, *elsewhereOnly, *otherCase, *denied, *belongs, *belong;
+    const char *elsewhereToo, *elsewhereOnly, *otherCase, *denied;
 
     // Devices: namedById %s the id, %s why it has no name; nameUnread and idUnread %s the
     // failure; twinId %s the id; defaultIdUnread %s why; listUnread %s the failure;
@@ -60,7 +60,10 @@ struct Texts {
     // devices.
     const char *unmuted, *notChecked, *stillMuted, *onDevice, *unmuteUnopened, *callFailed;
     const char *unmuteDevice, *unmutedCount, *uncheckedCount, *unreadDevices;
-    const char *device, *devices, *unlisted, *noneLeft, *fullStop;
+    const char *unlisted, *noneLeft, *fullStop;
+
+    // Words for one and for several, as Plural picks them.
+    const char *sessions[2], *lines[2], *devices[2], *belong[2];
 };
 
 extern const Texts kEnglishTexts;
@@ -86,6 +89,6 @@ struct FailureText {
 FailureText DescribeFailure(const FailedCall& failed);
 
 // The word for one or for several.
-inline const char* Plural(int count, const char* one, const char* several) {
-    return count == 1 ? one : several;
+inline const char* Plural(int count, const char* const (&words)[2]) {
+    return words[count == 1 ? 0 : 1];
 }

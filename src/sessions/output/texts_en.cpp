@@ -3,8 +3,7 @@
 
 extern const Texts kEnglishTexts = {
     .usage = "Shows the audio sessions of every playback device as Hushvane.exe sees them: the\n"
-             "default device, which Hushvane watches, first.\n"
-             "\n"
+             "default device, which Hushvane watches, first.\n\n"
              "Usage:\n",
     .usageTarget = "[target.exe]",
     .usageList = "list the sessions once",
@@ -12,11 +11,9 @@ extern const Texts kEnglishTexts = {
     .usageUnmute = "unmute every device's sessions",
     .usageHelp = "show this text (also -h and /?)",
     .usageNotes =
-        "\n"
         "Give the target as you would give it to Hushvane.exe: its executable's file name,\n"
         "letter case included. Its sessions are marked \"target\", and the last lines say\n"
-        "whether Hushvane hears it.\n"
-        "\n"
+        "whether Hushvane hears it.\n\n"
         "Exit status: 0 done; 1 the default device or its sessions could not be read, or\n"
         "--unmute-all could not unmute or check a session, read a device's sessions or\n"
         "list every device; 2 the command line was not understood; 3 the target is not\n"
@@ -32,8 +29,6 @@ extern const Texts kEnglishTexts = {
     .more = "(%d more %hs: enlarge the window, or redirect to a file)",
     .notListed = "(%d more %hs not listed)\n",
     .moreBoth = "(%d more %hs and %d more %hs: enlarge the window, or redirect to a file)",
-    .line = "line",
-    .lines = "lines",
 
     .defaultDevice = "Default playback device: %s",
     .otherDevice = "Other playback device: %s%hs; Hushvane does not watch it",
@@ -63,8 +58,6 @@ extern const Texts kEnglishTexts = {
     .systemSoundsMuted = "(system sounds: Hushvane mutes them with the others)",
     .expired = "(expired: its program has released its last stream; the volume mixer no longer "
                "shows it)",
-    .session = "session",
-    .sessions = "sessions",
 
     .systemSoundsName = "(system sounds)",
     .reasonSystemSounds = "(Windows' own sounds: Hushvane neither hears nor mutes them)",
@@ -107,8 +100,6 @@ extern const Texts kEnglishTexts = {
     .denied = "%d %hs of %s %hs to a process that Hushvane may not query: it runs elevated, as "
               "another user, or as a service or protected process. Hushvane hears it only when "
               "started with the same rights.",
-    .belongs = "belongs",
-    .belong = "belong",
 
     .namedById = "%s (%s)",
     .nameUnread = "its name cannot be read: %s",
@@ -132,9 +123,12 @@ extern const Texts kEnglishTexts = {
     .unmutedCount = "%d %hs unmuted",
     .uncheckedCount = "; %d could not be checked or unmuted",
     .unreadDevices = "; the sessions of %d %hs could not be read",
-    .device = "device",
-    .devices = "devices",
     .unlisted = "; some playback devices could not be listed",
     .noneLeft = "; none is left muted",
     .fullStop = ".",
+
+    .sessions = {"session", "sessions"},
+    .lines = {"line", "lines"},
+    .devices = {"device", "devices"},
+    .belong = {"belongs", "belong"},
 };

@@ -5,18 +5,15 @@
 
 extern const Texts kChineseTexts = {
     .usage = "列出所有播放设备上的音频会话（与 Hushvane.exe 所见一致）；\n"
-             "Hushvane 监视的默认设备排在最前面。\n"
-             "\n"
+             "Hushvane 监视的默认设备排在最前面。\n\n"
              "用法：\n",
     .usageTarget = "[目标.exe]",
     .usageList = "列出会话后退出",
     .usageWatch = "每秒重新列出，直到按 Ctrl+C",
     .usageUnmute = "取消每个设备上所有会话的静音",
     .usageHelp = "显示此帮助（也可用 -h 和 /?）",
-    .usageNotes = "\n"
-                  "目标的写法与传给 Hushvane.exe 时相同：可执行文件的文件名，区分大小写。\n"
-                  "目标的会话标为“目标”，最后几行说明 Hushvane 能否检测到它的声音。\n"
-                  "\n"
+    .usageNotes = "目标的写法与传给 Hushvane.exe 时相同：可执行文件的文件名，区分大小写。\n"
+                  "目标的会话标为“目标”，最后几行说明 Hushvane 能否检测到它的声音。\n\n"
                   "退出代码：0 成功；1 无法读取默认设备或其会话，或者 --unmute-all 未能检查\n"
                   "或取消某个会话的静音、未能读取某个设备的会话或未能列出所有设备；\n"
                   "2 命令行参数有误；3 目标未运行。\n",
@@ -31,8 +28,6 @@ extern const Texts kChineseTexts = {
     .more = "（还有 %d %hs未显示：请调大窗口，或将输出重定向到文件）",
     .notListed = "（还有 %d %hs未列出）\n",
     .moreBoth = "（还有 %d %hs和 %d %hs未显示：请调大窗口，或将输出重定向到文件）",
-    .line = "行",
-    .lines = "行",
 
     .defaultDevice = "默认播放设备：%s",
     .otherDevice = "其他播放设备：%s%hs；Hushvane 不监视此设备",
@@ -60,8 +55,6 @@ extern const Texts kChineseTexts = {
     .systemSoundsAsTarget = "（系统声音：Hushvane 会把它们当作目标的声音）",
     .systemSoundsMuted = "（系统声音：Hushvane 会把它们与其他程序一起静音）",
     .expired = "（已过期：所属程序已释放最后一个音频流；音量合成器不再显示此会话）",
-    .session = "个会话",
-    .sessions = "个会话",
 
     .systemSoundsName = "（系统声音）",
     .reasonSystemSounds = "（Windows 系统声音：Hushvane 既不检测也不静音这些声音）",
@@ -101,8 +94,6 @@ extern const Texts kChineseTexts = {
     .denied = "有 %d %hs属于名为 %s 的进程%hs，但 Hushvane 无权查询该进程：它以管理员权限或其他"
               "用户身份运行，或者是服务或受保护进程。只有以相同的权限启动 Hushvane，才能检测到"
               "它的声音。",
-    .belongs = "",
-    .belong = "",
 
     .namedById = "%s（%s）",
     .nameUnread = "无法读取名称：%s",
@@ -125,9 +116,12 @@ extern const Texts kChineseTexts = {
     .unmutedCount = "已取消 %d %hs的静音",
     .uncheckedCount = "；%d 个会话无法检查或取消静音",
     .unreadDevices = "；%d %hs的会话无法读取",
-    .device = "个设备",
-    .devices = "个设备",
     .unlisted = "；部分播放设备无法列出",
     .noneLeft = "；已没有处于静音状态的会话",
     .fullStop = "。",
+
+    .sessions = {"个会话", "个会话"},
+    .lines = {"行", "行"},
+    .devices = {"个设备", "个设备"},
+    .belong = {"", ""},
 };

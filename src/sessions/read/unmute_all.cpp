@@ -73,11 +73,10 @@ int UnmuteAllSessions(Listing* listing) {
     }
     const bool complete = count.failed + count.unreadDevices == 0 && walk == kEveryDeviceVisited;
     LineText line = {};
-    Append(&line, Text().unmutedCount, count.unmuted,
-           Plural(count.unmuted, Text().session, Text().sessions));
+    Append(&line, Text().unmutedCount, count.unmuted, Plural(count.unmuted, Text().sessions));
     Append(&line, count.failed > 0 ? Text().uncheckedCount : "", count.failed);
     Append(&line, count.unreadDevices > 0 ? Text().unreadDevices : "", count.unreadDevices,
-           Plural(count.unreadDevices, Text().device, Text().devices));
+           Plural(count.unreadDevices, Text().devices));
     Append(&line, walk == kSomeDevicesUnlisted ? Text().unlisted : "");
     Append(&line, "%hs%hs", complete ? Text().noneLeft : "", Text().fullStop);
     AddLine(listing, kVerdictLine, "%s", line.text);

@@ -6,8 +6,8 @@ namespace {
 
 ShownLine FormatMoreLine(Frame* frame, int sessions, int lines, COORD window, CellCount count) {
     const Texts& text = Text();
-    const char* const sessionWord = Plural(sessions, text.session, text.sessions);
-    const char* const lineWord = Plural(lines, text.line, text.lines);
+    const char* const sessionWord = Plural(sessions, text.sessions);
+    const char* const lineWord = Plural(lines, text.lines);
     // One kind left out takes the first two arguments; both take all four.
     ShownLine more = {frame->moreText, 0, 0, 0};
     more.length = FormatText(frame->moreText, ARRAYSIZE(frame->moreText),
