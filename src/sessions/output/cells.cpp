@@ -71,22 +71,13 @@ int NextCharCells(const wchar_t* text, int length, CellCount count, int* units) 
         cells += point == 0xFE0F ? 2 : trail.cells;
         lead = trail;
     }
-    // Windows Terminal's rows give every character one cell at least, two at most.
-    return cells < 1 ? 1 : cells < 2 ? cells : 2;
+    // Two cells at most; a character of no width joins the cell before it.
+    return cells < 2 ? cells : 2;
 }
 
 int CellsOf(const wchar_t* text, int length) {
-    // A text measured for a column follows something in its line: code points of no width at its
-    // start join the character before them, in that character's cells.
-    int start = 0, units = 0;
-    for (unsigned point; start < length; start += units) {
-        point = CodePointAt(text + start, length - start, &units);
-        if (point == 0xFE0F || ClassOf(point).cells != 0) {
-            break;
-        }
-    }
     int cells = 0;
-    for (int i = start; i < length; i += units) {
+    for (int i = 0, units = 0; i < length; i += units) {
         cells += NextCharCells(text + i, length - i, kTerminalCells, &units);
     }
     return cells;
@@ -97,7 +88,9 @@ int RowEnd(const wchar_t* text, int length, int start, int width, CellCount coun
     *cells = 0;
     while (end < length) {
         int units = 1;
-        const int next = NextCharCells(text + end, length - end, count, &units);
+        // A character that starts a row takes a cell at least.
+        int next = NextCharCells(text + end, length - end, count, &units);
+        next += next == 0 && end == start ? 1 : 0;
         if (*cells + next > width && end > start) {
             break;
         }

@@ -32,9 +32,10 @@ struct CodePointClass {
 CodePointClass ClassOf(unsigned point);
 
 // How a row's cells are counted: as Windows Terminal 1.23 and later counts them, a character of
-// several code points taking the sum of their cells, at least one and at most two; at least a cell
-// for every code point, as older consoles behind other terminals count them; or as the most that a
-// classic console gives a character (two for anything outside ASCII, whatever its code page). A row
+// several code points taking the sum of their cells, at most two, and one of no width joining the
+// cell before it (a row's first character takes a cell at least); at least a cell for every code
+// point, as older consoles behind other terminals count them; or as the most that a classic
+// console gives a character (two for anything outside ASCII, whatever its code page). A row
 // counted long only ends early.
 enum CellCount { kTerminalCells, kCodePointCells, kMostCells };
 
