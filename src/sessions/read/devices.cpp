@@ -78,15 +78,6 @@ void NameTwinsByTheirIds(const wchar_t* defaultName, OtherDevices* others) {
     }
 }
 
-// The id of the default playback device for the role; empty when there is none.
-void ReadDefaultDeviceId(IMMDeviceEnumerator* devices, ERole role, wchar_t* id) {
-    ComRef<IMMDevice> device;
-    id[0] = L'\0';
-    if (SUCCEEDED(GetDefaultPlaybackDevice(devices, role, &device))) {
-        ReadDeviceId(device.Get(), id);
-    }
-}
-
 } // namespace
 
 bool OpenDefaultDevice(ComRef<IMMDeviceEnumerator>* devices, PlaybackDevice* device,
@@ -112,12 +103,16 @@ bool OpenDefaultDevice(ComRef<IMMDeviceEnumerator>* devices, PlaybackDevice* dev
 
 bool FindOtherDevices(IMMDeviceEnumerator* devices, const PlaybackDevice& defaultDevice,
                       OtherDevices* others, Listing* listing) {
-    wchar_t defaultId[kDeviceIdChars], communicationsId[kDeviceIdChars], why[kWhyChars];
+    wchar_t defaultId[kDeviceIdChars], communicationsId[kDeviceIdChars] = L"", why[kWhyChars];
     if (!ReadDeviceId(defaultDevice.device.Get(), defaultId, why)) {
         AddLine(listing, kHeadingLine, Text().defaultIdUnread, why);
         return false;
     }
-    ReadDefaultDeviceId(devices, eCommunications, communicationsId);
+    // No device is marked where there is no default for communications.
+    ComRef<IMMDevice> communications;
+    if (SUCCEEDED(GetDefaultPlaybackDevice(devices, eCommunications, &communications))) {
+        ReadDeviceId(communications.Get(), communicationsId);
+    }
     ComRef<IMMDeviceCollection> collection;
     UINT count = 0;
     FailedCall failed =

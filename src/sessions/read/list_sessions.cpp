@@ -14,28 +14,6 @@ namespace {
 constexpr int kMaxNearMisses = 8;
 constexpr int kMaxHushvaneProcesses = 8;
 
-// A name a user may have meant, and how it differs from what was given.
-struct NameForm {
-    wchar_t name[MAX_PATH];
-    const char* how;
-};
-
-// A process's name holds no folder: the name as given, or without its folder where it has one,
-// and either with .exe where it has no extension.
-int NameFormsOf(const wchar_t* target, NameForm* forms) {
-    const wchar_t* fileName = PathFindFileNameW(target);
-    lstrcpynW(forms[0].name, fileName, MAX_PATH);
-    forms[0].how = fileName == target ? Text().sameName : Text().withoutFolder;
-    const int length = lstrlenW(fileName);
-    if (*PathFindExtensionW(fileName) != L'\0' || length + 4 >= MAX_PATH) {
-        return 1;
-    }
-    lstrcpynW(forms[1].name, fileName, MAX_PATH);
-    lstrcpynW(forms[1].name + length, L".exe", MAX_PATH - length);
-    forms[1].how = Text().withExe;
-    return 2;
-}
-
 // What the listing learnt about the target's sessions, for the verdict.
 // Of the sessions Hushvane counts as the target's, how many, the ones whose peak could be read,
 // and the loud ones; and how many belong to a process of the target's name that Hushvane may not
@@ -82,11 +60,19 @@ void AddHushvaneProcesses(HANDLE snapshot, Listing* listing) {
 }
 
 // Adds, one a line, every running program whose name comes close to a target that does not run:
-// the same name in another letter case, or the name the target has without its folder or with
-// .exe added. Returns how many it added.
+// the same name in another letter case, or the name the target has without its folder (a
+// process's name holds none) or with .exe added where it has no extension. Returns how many it
+// added.
 int AddNearMisses(HANDLE snapshot, const wchar_t* target, Listing* listing) {
-    NameForm forms[2] = {};
-    const int formCount = NameFormsOf(target, forms);
+    const wchar_t* fileName = PathFindFileNameW(target);
+    wchar_t withExe[MAX_PATH + 4] = L"";
+    if (*PathFindExtensionW(fileName) == L'\0') {
+        lstrcpynW(withExe, fileName, MAX_PATH);
+        lstrcpynW(withExe + lstrlenW(withExe), L".exe", 5);
+    }
+    const wchar_t* forms[] = {fileName, withExe};
+    const char* hows[] = {fileName == target ? Text().sameName : Text().withoutFolder,
+                          Text().withExe};
     wchar_t found[kMaxNearMisses][MAX_PATH];
     int count = 0;
     VisitProcesses(snapshot, [&](const PROCESSENTRY32W& entry) {
@@ -96,12 +82,12 @@ int AddNearMisses(HANDLE snapshot, const wchar_t* target, Listing* listing) {
                 return true;
             }
         }
-        for (int i = 0; i < formCount && count < kMaxNearMisses; ++i) {
-            if (forms[i].name[0] != L'\0' && lstrcmpiW(entry.szExeFile, forms[i].name) == 0) {
+        for (int i = 0; i < 2 && count < kMaxNearMisses; ++i) {
+            if (lstrcmpiW(entry.szExeFile, forms[i]) == 0) {
                 lstrcpynW(found[count++], entry.szExeFile, MAX_PATH);
-                const bool sameCase = IsSameExecutableName(entry.szExeFile, forms[i].name);
+                const bool sameCase = IsSameExecutableName(entry.szExeFile, forms[i]);
                 wchar_t how[kWhyChars];
-                FormatText(how, kWhyChars, Text().nearMiss, forms[i].how,
+                FormatText(how, kWhyChars, Text().nearMiss, hows[i],
                            sameCase ? "" : Text().inOtherCase);
                 AddLine(listing, kVerdictLine, "  %s   %s", entry.szExeFile, how);
                 break;
@@ -179,10 +165,6 @@ void ListDevice(const PlaybackDevice& device, Reading* reading, Listing* listing
     reading->defaultUnread |= device.isDefault && failed;
 }
 
-const char* Sessions(int count) {
-    return Plural(count, Text().session, Text().sessions);
-}
-
 int AddVerdict(const Reading& reading, Listing* listing) {
     const wchar_t* target = reading.target;
     const TargetSessions& seen = reading.seen;
@@ -200,24 +182,25 @@ int AddVerdict(const Reading& reading, Listing* listing) {
         const char* sound = seen.loud > 0   ? Text().loudNow
                             : seen.read > 0 ? Text().silentNow
                                             : Text().peakUnread;
-        AddLine(listing, kVerdictLine, Text().running, target, seen.counted, Sessions(seen.counted),
-                sound);
+        AddLine(listing, kVerdictLine, Text().running, target, seen.counted,
+                Plural(seen.counted, Text().sessions), sound);
     }
     // The target plays on a device that Hushvane does not watch, which it then never hears.
     if (seen.elsewhere > 0 && seen.counted > 0) {
         AddLine(listing, kVerdictLine, Text().elsewhereToo, target, seen.elsewhere,
-                Sessions(seen.elsewhere), seen.elsewhereDevice);
+                Plural(seen.elsewhere, Text().sessions), seen.elsewhereDevice);
     } else if (seen.elsewhere > 0) {
         AddLine(listing, kVerdictLine, Text().elsewhereOnly, seen.elsewhere,
-                Sessions(seen.elsewhere), seen.elsewhereDevice, seen.elsewhereDevice, target);
+                Plural(seen.elsewhere, Text().sessions), seen.elsewhereDevice, seen.elsewhereDevice,
+                target);
     }
     if (seen.counted == 0 && seen.otherCaseProcessId != 0) {
         AddLine(listing, kVerdictLine, Text().otherCase, seen.otherCaseProcessId,
                 seen.otherCaseName, target);
     }
     if (seen.denied > 0) {
-        AddLine(listing, kVerdictLine, Text().denied, seen.denied, Sessions(seen.denied), target,
-                Plural(seen.denied, Text().belongs, Text().belong));
+        AddLine(listing, kVerdictLine, Text().denied, seen.denied,
+                Plural(seen.denied, Text().sessions), target, Plural(seen.denied, Text().belong));
     }
     return kExitDone;
 }
