@@ -148,31 +148,17 @@ int RunCommandLine(bool* watch, Writer* out) {
     return status;
 }
 
-// Services run in session 0, where nobody sees anything; a session that cannot be told counts as
-// that one.
-bool IsServiceSession() {
-    DWORD session = 0;
-    return !ProcessIdToSessionId(GetCurrentProcessId(), &session) || session == 0;
-}
-
-// A task run whether the user is logged on or not, and a service, run in a window station with
-// no display.
-bool IsWindowStationVisible() {
-    USEROBJECTFLAGS flags = {};
-    return GetUserObjectInformationW(GetProcessWindowStation(), UOI_FLAGS, &flags, sizeof(flags),
-                                     nullptr) &&
-           (flags.dwFlags & WSF_VISIBLE) != 0;
-}
-
 // Started from Explorer, a shortcut or Win+R, the console window is the companion's alone and
 // closes the moment it ends. Nobody could answer a prompt where a shell or another program
 // shares the console, where the output goes to a file or a pipe, where the console has no window
 // (CREATE_NO_WINDOW) or a hidden one (SW_HIDE), or where nothing is displayed (a service, or a
 // task run whether the user is logged on or not).
 bool IsSomeoneThereToAnswer() {
-    DWORD processes[2];
+    DWORD processes[2], session = 0;
+    // Services run in session 0; a session that cannot be told counts as that one.
     if (GetConsoleProcessList(processes, 2) != 1 || !IsConsole(GetStdHandle(STD_OUTPUT_HANDLE)) ||
-        !IsConsole(GetStdHandle(STD_INPUT_HANDLE)) || IsServiceSession()) {
+        !IsConsole(GetStdHandle(STD_INPUT_HANDLE)) ||
+        !ProcessIdToSessionId(GetCurrentProcessId(), &session) || session == 0) {
         return false;
     }
     STARTUPINFOW startup = {};
@@ -180,7 +166,13 @@ bool IsSomeoneThereToAnswer() {
     if ((startup.dwFlags & STARTF_USESHOWWINDOW) != 0 && startup.wShowWindow == SW_HIDE) {
         return false;
     }
-    return IsConsoleWindowShown(GetConsoleWindow()) && IsWindowStationVisible();
+    // A task run whether the user is logged on or not, and a service, run in a window station
+    // with no display.
+    USEROBJECTFLAGS station = {};
+    return IsConsoleWindowShown(GetConsoleWindow()) &&
+           GetUserObjectInformationW(GetProcessWindowStation(), UOI_FLAGS, &station,
+                                     sizeof(station), nullptr) &&
+           (station.dwFlags & WSF_VISIBLE) != 0;
 }
 
 // Windows calls the Ctrl handler with nothing of ours: the status it ends with is here.

@@ -14,11 +14,14 @@ namespace {
 constexpr int kMaxNearMisses = 8;
 constexpr int kMaxHushvaneProcesses = 8;
 
-// What the listing learnt about the target's sessions, for the verdict.
-// Of the sessions Hushvane counts as the target's, how many, the ones whose peak could be read,
-// and the loud ones; and how many belong to a process of the target's name that Hushvane may not
-// query.
-struct TargetSessions {
+// What one listing reads by, its target and its process snapshot, and what it learns for the
+// verdict: whether the default device's session list could not be read; of the sessions there
+// that Hushvane counts as the target's, how many, the ones whose peak could be read, and the loud
+// ones; and how many belong to a process of the target's name that Hushvane may not query.
+struct Reading {
+    const wchar_t* target;
+    HANDLE snapshot;
+    bool defaultUnread;
     int counted, read, loud, denied;
     // The first session whose executable is the target's name in another letter case; its process
     // resolved, so it is not 0.
@@ -27,15 +30,6 @@ struct TargetSessions {
     // The target's sessions on the first other device that has any, which Hushvane never hears.
     int elsewhere;
     wchar_t elsewhereDevice[kDeviceNameChars];
-};
-
-// What one listing reads by: its target and its process snapshot; what it found of the target on
-// the default device, and whether that device's session list could not be read.
-struct Reading {
-    const wchar_t* target;
-    HANDLE snapshot;
-    TargetSessions seen;
-    bool defaultUnread;
 };
 
 // Adds a line saying whether Hushvane.exe runs, and as which processes: two or more would fight
@@ -98,9 +92,9 @@ int AddNearMisses(HANDLE snapshot, const wchar_t* target, Listing* listing) {
     return count;
 }
 
-// Counts the session for the verdict: as the target's, as one Hushvane may not query, or as
-// one whose name differs from the target's in letter case alone.
-void CountTargetSession(const wchar_t* target, const SessionRow& row, TargetSessions* seen) {
+// Counts a session of the default device for the verdict: as the target's, as one Hushvane may
+// not query, or as one whose name differs from the target's in letter case alone.
+void CountTargetSession(const SessionRow& row, Reading* seen) {
     const bool peakRead = !row.peakFailed;
     if (row.target) {
         ++seen->counted;
@@ -108,38 +102,16 @@ void CountTargetSession(const wchar_t* target, const SessionRow& row, TargetSess
         seen->loud += peakRead && IsLoudPeak(row.peak) ? 1 : 0;
     }
     const SessionOwner& owner = row.owner;
-    seen->denied += owner.accessDenied && IsSameExecutableName(owner.name, target) ? 1 : 0;
+    seen->denied += owner.accessDenied && IsSameExecutableName(owner.name, seen->target) ? 1 : 0;
     if (owner.resolved && !row.target && seen->otherCaseProcessId == 0 &&
-        lstrcmpiW(owner.name, target) == 0) {
+        lstrcmpiW(owner.name, seen->target) == 0) {
         seen->otherCaseProcessId = owner.processId;
         lstrcpynW(seen->otherCaseName, owner.name, MAX_PATH);
     }
 }
 
-// Adds the device's sessions, a row each; each one that opens is counted for the verdict. The
-// target's sessions on another device are counted apart from the default's.
-void ListDeviceSessions(const DeviceSessions& list, const PlaybackDevice& device, Reading* reading,
-                        Listing* listing) {
-    TargetSessions there = {};
-    TargetSessions* seen = device.isDefault ? &reading->seen : &there;
-    for (int index = 0; index < list.count; ++index) {
-        SessionRow row;
-        ReadSessionRow(list.sessions.Get(), index, reading->target, reading->snapshot, &row);
-        if (reading->target != nullptr && !row.openFailed) {
-            CountTargetSession(reading->target, row, seen);
-        }
-        AddSessionRow(row, listing);
-    }
-    if (list.count == 0) {
-        AddNoSessions(listing);
-    }
-    if (there.counted > 0 && reading->seen.elsewhere == 0) {
-        reading->seen.elsewhere = there.counted;
-        lstrcpynW(reading->seen.elsewhereDevice, device.name, kDeviceNameChars);
-    }
-}
-
-// A device, its heading, what Hushvane makes of the default one, and its sessions.
+// A device: its heading, what Hushvane makes of the default one, and its sessions, a row each.
+// Each session that opens is counted for the verdict, the target's on another device apart.
 void ListDevice(const PlaybackDevice& device, Reading* reading, Listing* listing) {
     if (!device.isDefault) {
         AddLine(listing, kHeadingLine, Text().otherDevice, device.name,
@@ -158,20 +130,33 @@ void ListDevice(const PlaybackDevice& device, Reading* reading, Listing* listing
         }
         AddHushvaneProcesses(reading->snapshot, listing);
         AddColumnHeadings(listing);
+        reading->defaultUnread = static_cast<bool>(failed);
     }
-    if (!failed) {
-        ListDeviceSessions(list, device, reading, listing);
+    int elsewhere = 0;
+    for (int index = 0; !failed && index < list.count; ++index) {
+        SessionRow row;
+        ReadSessionRow(list.sessions.Get(), index, reading->target, reading->snapshot, &row);
+        if (device.isDefault && reading->target != nullptr && !row.openFailed) {
+            CountTargetSession(row, reading);
+        }
+        elsewhere += !device.isDefault && row.target ? 1 : 0;
+        AddSessionRow(row, listing);
     }
-    reading->defaultUnread |= device.isDefault && failed;
+    if (!failed && list.count == 0) {
+        AddNoSessions(listing);
+    }
+    if (elsewhere > 0 && reading->elsewhere == 0) {
+        reading->elsewhere = elsewhere;
+        lstrcpynW(reading->elsewhereDevice, device.name, kDeviceNameChars);
+    }
 }
 
-int AddVerdict(const Reading& reading, Listing* listing) {
-    const wchar_t* target = reading.target;
-    const TargetSessions& seen = reading.seen;
-    if (!IsExecutableRunning(reading.snapshot, target)) {
+int AddVerdict(const Reading& seen, Listing* listing) {
+    const wchar_t* target = seen.target;
+    if (!IsExecutableRunning(seen.snapshot, target)) {
         AddLine(listing, kVerdictLine, Text().notRunning, target);
         AddLine(listing, kVerdictLine, Text().closest);
-        if (AddNearMisses(reading.snapshot, target, listing) == 0) {
+        if (AddNearMisses(seen.snapshot, target, listing) == 0) {
             AddLine(listing, kVerdictLine, "  %hs", Text().none);
         }
         return kExitTargetNotRunning;
@@ -209,7 +194,9 @@ int AddVerdict(const Reading& reading, Listing* listing) {
 
 int ListSessions(const wchar_t* target, IMMDeviceEnumerator* devices, Listing* listing) {
     const UniqueHandle snapshot = TakeProcessSnapshot();
-    Reading reading = {target, snapshot.Get(), {}, false};
+    Reading reading = {};
+    reading.target = target;
+    reading.snapshot = snapshot.Get();
     const DeviceWalk walk =
         VisitPlaybackDevices(devices, listing, [&](const PlaybackDevice& device) {
             ListDevice(device, &reading, listing);

@@ -37,24 +37,18 @@ void FormatPeak(float peak, wchar_t* text) {
     }
 }
 
-// The executable's file name that the process list gives the process into name[MAX_PATH]; "?"
-// where it lists none.
-void FindListedName(HANDLE snapshot, DWORD processId, wchar_t* name) {
-    lstrcpynW(name, L"?", MAX_PATH);
+// Why Hushvane cannot resolve the owner, from what its own resolution saw: the process refused
+// it, is gone, or its path could not be read; and the executable's file name that the process
+// list gives the process ("?" where it lists none).
+void ExplainUnresolved(HANDLE snapshot, const FailedCall& unread, SessionOwner* owner) {
     // The process list calls id 0 "[System Process]", which owns no session of its own.
     VisitProcesses(snapshot, [&](const PROCESSENTRY32W& entry) {
-        if (processId != 0 && entry.th32ProcessID == processId) {
-            lstrcpynW(name, entry.szExeFile, MAX_PATH);
+        if (owner->processId != 0 && entry.th32ProcessID == owner->processId) {
+            lstrcpynW(owner->name, entry.szExeFile, MAX_PATH);
             return false;
         }
         return true;
     });
-}
-
-// Why Hushvane cannot resolve the owner, from what its own resolution saw: the process refused
-// it, is gone, or its path could not be read.
-void ExplainUnresolved(HANDLE snapshot, const FailedCall& unread, SessionOwner* owner) {
-    FindListedName(snapshot, owner->processId, owner->name);
     owner->accessDenied = unread.status == HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED);
     const char* reason = owner->accessDenied ? Text().reasonDenied
                          : unread.status == HRESULT_FROM_WIN32(ERROR_INVALID_PARAMETER)
@@ -79,6 +73,7 @@ void AppendOwnerColumns(LineText* line, const SessionOwner& owner, const wchar_t
 
 void DescribeSessionOwner(IAudioSessionControl2* control2, HANDLE snapshot, SessionOwner* owner) {
     *owner = {};
+    lstrcpynW(owner->name, L"?", MAX_PATH);
     // Hushvane's own rule decides, and what it saw explains a refusal. Sessions spanning several
     // processes answer with a success code above zero: still success.
     FailedCall failed = CheckCall("GetProcessId", control2->GetProcessId(&owner->processId));
@@ -94,7 +89,6 @@ void DescribeSessionOwner(IAudioSessionControl2* control2, HANDLE snapshot, Sess
         FormatText(owner->name, MAX_PATH, Text().systemSoundsName);
         FormatText(owner->reason, 256, Text().reasonSystemSounds);
     } else if (!owner->processIdRead) {
-        lstrcpynW(owner->name, L"?", MAX_PATH);
         FormatText(owner->reason, 256, Text().reasonNoProcessId, DescribeFailure(failed).text);
     } else {
         ExplainUnresolved(snapshot, failed, owner);

@@ -67,14 +67,13 @@ void GiveUserTheWindow(HANDLE user, COORD window, bool rewraps) {
             return;
         }
     }
-    const SHORT row = info.dwCursorPosition.Y;
-    const SHORT height = static_cast<SHORT>(info.srWindow.Bottom - info.srWindow.Top + 1);
-    if (row < info.srWindow.Top || row > info.srWindow.Bottom) {
-        const SHORT top = row < info.srWindow.Top ? row : static_cast<SHORT>(row - height + 1);
-        const SMALL_RECT at = {info.srWindow.Left, top, info.srWindow.Right,
-                               static_cast<SHORT>(top + height - 1)};
-        SetConsoleWindowInfo(user, TRUE, &at);
-    }
+    // The window moves by as many rows as the cursor stands above or below it.
+    const int row = info.dwCursorPosition.Y;
+    const SHORT by = static_cast<SHORT>(row < info.srWindow.Top      ? row - info.srWindow.Top
+                                        : row > info.srWindow.Bottom ? row - info.srWindow.Bottom
+                                                                     : 0);
+    const SMALL_RECT moved = {0, by, 0, by};
+    SetConsoleWindowInfo(user, FALSE, &moved);
 }
 
 bool BlankRows(HANDLE screen, SHORT width, int from, int to) {
