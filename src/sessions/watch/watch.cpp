@@ -28,27 +28,20 @@ bool WaitForNextListing() {
     return WaitForSingleObject(g_stopWatching, kWatchPeriodMs) == WAIT_TIMEOUT;
 }
 
-// A console's mode changed for the watch, given back when the holder goes, the keys typed
-// meanwhile dropped first from an input (they were meant for the watch, not for the shell that
-// reads next). Nothing is given back where the handle is no console or refused the mode.
+// A console's mode changed for the watch, given back when the holder goes; nothing is given back
+// where the handle is no console or refused the mode.
 struct ModeChange {
-    HANDLE console;
-    DWORD mode;
-    bool dropKeys;
-    ModeChange(HANDLE handle, DWORD add, DWORD remove, bool input)
-        : console(nullptr), mode(0), dropKeys(input) {
+    HANDLE console = nullptr;
+    DWORD mode = 0;
+    ModeChange(HANDLE handle, DWORD add, DWORD remove) {
         if (GetConsoleMode(handle, &mode) && SetConsoleMode(handle, (mode | add) & ~remove)) {
             console = handle;
         }
     }
     ~ModeChange() {
-        if (console == nullptr) {
-            return;
+        if (console != nullptr) {
+            SetConsoleMode(console, mode);
         }
-        if (dropKeys) {
-            FlushConsoleInputBuffer(console);
-        }
-        SetConsoleMode(console, mode);
     }
 };
 
@@ -64,11 +57,10 @@ struct OpenTerminal {
     TerminalScreen* screen;
     const Frame* shown;
     ~OpenTerminal() {
-        HANDLE console = screen->writer->handle;
         COORD window = {};
-        ReadWindowSize(console, &window);
+        ReadWindowSize(screen->writer->handle, &window);
         CloseTerminalScreen(screen, window);
-        WriteFrame(console, *shown);
+        WriteFrame(screen->writer->handle, *shown);
     }
 };
 struct OpenClassic {
@@ -100,26 +92,28 @@ void WatchAppended(const wchar_t* target, IMMDeviceEnumerator* devices, Writer* 
 }
 
 bool WatchOnClassicConsole(const wchar_t* target, IMMDeviceEnumerator* devices, HANDLE console,
-                           DWORD userMode, ClassicScreen* screen, Listing* listing, Frame* frame) {
-    if (!OpenClassicScreen(console, userMode, screen)) {
+                           DWORD userMode, Listing* listing, Frame* frame) {
+    ClassicScreen screen = {};
+    if (!OpenClassicScreen(console, userMode, &screen)) {
         return false;
     }
-    const OpenClassic open = {screen, frame};
+    const OpenClassic open = {&screen, frame};
     do {
-        ReadWatchListing(target, devices, SessionRoom(screen->own.Get()), true, listing);
-    } while (DrawClassicScreen(screen, *listing, frame) && WaitForNextListing());
+        ReadWatchListing(target, devices, SessionRoom(screen.own.Get()), true, listing);
+    } while (DrawClassicScreen(&screen, *listing, frame) && WaitForNextListing());
     return true;
 }
 
 bool WatchOnTerminal(const wchar_t* target, IMMDeviceEnumerator* devices, Writer* out,
-                     DWORD userMode, TerminalScreen* screen, Listing* listing, Frame* frame) {
+                     DWORD userMode, Listing* listing, Frame* frame) {
+    TerminalScreen screen;
     COORD window = {};
     if (!ReadWindowSize(out->handle, &window) ||
-        !OpenTerminalScreen(out, userMode, window, screen)) {
+        !OpenTerminalScreen(out, userMode, window, &screen)) {
         return false;
     }
-    const OpenTerminal open = {screen, frame};
-    while (ShowNextListing(target, devices, screen, listing, frame) && WaitForNextListing()) {
+    const OpenTerminal open = {&screen, frame};
+    while (ShowNextListing(target, devices, &screen, listing, frame) && WaitForNextListing()) {
     }
     return true;
 }
@@ -160,26 +154,26 @@ int WatchSessions(const wchar_t* target, Writer* out, Listing* listing, Frame* f
     const UniqueHandle input(CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE,
                                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                          0, nullptr));
-    TerminalScreen terminal;
-    ClassicScreen classic = {};
     frame->count = 0;
     // A parent may have started us with Ctrl+C ignored; a watch must always be stoppable.
     SetConsoleCtrlHandler(nullptr, FALSE);
     const CtrlHandler handler;
-    const ModeChange keys(input.Get(), ENABLE_PROCESSED_INPUT, 0, true);
+    const ModeChange keys(input.Get(), ENABLE_PROCESSED_INPUT, 0);
     // Line feeds that return the carriage and rows that wrap, whatever a parent left; and in a
     // pseudo console, virtual terminal sequences.
     const bool pseudo = IsPseudoConsole();
     const DWORD lineMode = ENABLE_PROCESSED_OUTPUT | ENABLE_WRAP_AT_EOL_OUTPUT |
                            (pseudo ? ENABLE_VIRTUAL_TERMINAL_PROCESSING : 0);
-    const ModeChange lines(out->handle, lineMode, DISABLE_NEWLINE_AUTO_RETURN, false);
+    const ModeChange lines(out->handle, lineMode, DISABLE_NEWLINE_AUTO_RETURN);
     const bool onScreen =
         lines.console != nullptr &&
-        (pseudo ? WatchOnTerminal(target, devices.Get(), out, lines.mode, &terminal, listing, frame)
-                : WatchOnClassicConsole(target, devices.Get(), lines.console, lines.mode, &classic,
-                                        listing, frame));
+        (pseudo ? WatchOnTerminal(target, devices.Get(), out, lines.mode, listing, frame)
+                : WatchOnClassicConsole(target, devices.Get(), out->handle, lines.mode, listing,
+                                        frame));
     if (!onScreen) {
         WatchAppended(target, devices.Get(), out, listing);
     }
+    // Keys typed during the watch were meant for it, not for the shell that reads next.
+    FlushConsoleInputBuffer(input.Get());
     return kExitDone;
 }
