@@ -85,35 +85,29 @@ bool BlankRows(HANDLE screen, SHORT width, int from, int to) {
 // A classic console gives up to two cells to any character outside ASCII; ASCII takes exactly
 // one a character.
 bool IsAscii(const ShownLine& line) {
-    int units = 0;
-    for (int i = 0; i < line.length; i += units) {
-        if (NextCharCells(line.text + i, line.length - i, kMostCells, &units) != 1) {
+    for (int i = 0; i < line.length; ++i) {
+        if (line.text[i] >= 0x80) {
             return false;
         }
     }
     return true;
 }
 
-// Writes a line at its row, which moves no cursor and never scrolls, and blanks the rest of the
-// rows it may take, whatever a longer line left there. A line of ASCII takes exactly a cell a
-// character, so its text goes first and only what follows it is blanked.
+// Writes a line at its row, which moves no cursor and never scrolls, once the rows it may take
+// are blank, whatever a longer line left there: all of them, or, where the line is ASCII and its
+// cells are known, those after its text.
 bool DrawLine(HANDLE screen, const ShownLine& line, SHORT width, int top) {
     const int row = top + line.row;
     const int cells = line.rows * width;
     const int length = line.length < cells ? line.length : cells;
-    const bool ascii = IsAscii(line);
+    const int kept = IsAscii(line) ? length : 0;
+    const COORD after = {static_cast<SHORT>(kept % width), static_cast<SHORT>(row + kept / width)};
     DWORD written = 0;
-    if (!ascii && !BlankRows(screen, width, row, row + line.rows)) {
-        return false;
-    }
-    if (length > 0 && !WriteConsoleOutputCharacterW(screen, line.text, length,
-                                                    COORD{0, static_cast<SHORT>(row)}, &written)) {
-        return false;
-    }
-    const COORD after = {static_cast<SHORT>(length % width),
-                         static_cast<SHORT>(row + length / width)};
-    return !ascii || length == cells ||
-           FillConsoleOutputCharacterW(screen, L' ', cells - length, after, &written);
+    return (kept == cells ||
+            FillConsoleOutputCharacterW(screen, L' ', cells - kept, after, &written)) &&
+           (length == 0 ||
+            WriteConsoleOutputCharacterW(screen, line.text, length,
+                                         COORD{0, static_cast<SHORT>(row)}, &written));
 }
 
 } // namespace
@@ -156,18 +150,13 @@ bool DrawClassicScreen(ClassicScreen* screen, const Listing& listing, Frame* fra
     const int top = info.srWindow.Top;
     FitListing(listing, WindowSize(info), kMostCells, frame);
     // A resize may have moved or rewrapped every row: start again from a blank buffer.
-    if (!IsSameSize(info.dwSize, screen->size) || top != screen->top) {
-        if (!BlankRows(own, width, 0, info.dwSize.Y)) {
-            return false;
-        }
-        screen->end = 0;
-    }
-    bool drawn = true;
+    const bool moved = !IsSameSize(info.dwSize, screen->size) || top != screen->top;
+    bool drawn = !moved || BlankRows(own, width, 0, info.dwSize.Y);
     const int end =
         top + PaintFrame(
                   *frame, [&](const ShownLine& line) { drawn &= DrawLine(own, line, width, top); },
                   [&](int from, int to) { drawn &= BlankRows(own, width, top + from, top + to); });
-    if (!drawn || !BlankRows(own, width, end, screen->end)) {
+    if (!drawn || !BlankRows(own, width, end, moved ? 0 : screen->end)) {
         return false;
     }
     screen->size = info.dwSize;
