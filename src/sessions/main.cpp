@@ -93,19 +93,21 @@ bool ParseArguments(int count, wchar_t** arguments, Command* command) {
     return true;
 }
 
-// The usage: each command in a column of its own, beside what it does.
-void WriteUsage(Writer* to) {
-    WriteFormatted(to,
-                   "%hs  HushvaneSessions.exe %-23hs%hs\n  HushvaneSessions.exe --watch %-15hs%hs\n"
-                   "  HushvaneSessions.exe %-23hs%hs\n  HushvaneSessions.exe %-23hs%hs\n\n%hs",
-                   Text().usage, Text().usageTarget, Text().usageList, Text().usageTarget,
-                   Text().usageWatch, "--unmute-all", Text().usageUnmute, "--help",
-                   Text().usageHelp, Text().usageNotes);
+// The usage, written at once: each command in a column of its own, beside what it does.
+void WriteUsage(HANDLE to) {
+    wchar_t text[kLineChars];
+    const int length = FormatText(
+        text, kLineChars,
+        "%hs  HushvaneSessions.exe %-23hs%hs\n  HushvaneSessions.exe --watch %-15hs%hs\n"
+        "  HushvaneSessions.exe %-23hs%hs\n  HushvaneSessions.exe %-23hs%hs\n\n%hs",
+        Text().usage, Text().usageTarget, Text().usageList, Text().usageTarget, Text().usageWatch,
+        "--unmute-all", Text().usageUnmute, "--help", Text().usageHelp, Text().usageNotes);
+    WriteText(to, text, length);
 }
 
 int RunCommand(const Command& command, Writer* out) {
     if (command.help) {
-        WriteUsage(out);
+        WriteUsage(out->handle);
         return kExitDone;
     }
     // The command's one listing, about a megabyte: the main thread's stack (2 MiB) holds it.
@@ -132,10 +134,7 @@ int RunCommandLine(bool* watch, Writer* out) {
     }
     Command command = {};
     if (!ParseArguments(count, arguments, &command)) {
-        Writer error = {};
-        error.handle = GetStdHandle(STD_ERROR_HANDLE);
-        WriteUsage(&error);
-        Flush(&error);
+        WriteUsage(GetStdHandle(STD_ERROR_HANDLE));
         LocalFree(arguments);
         return kExitUsage;
     }
