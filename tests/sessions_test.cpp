@@ -732,9 +732,12 @@ TEST_F(SessionsWatch, DrawsEachListingOverTheLastAndLeavesTheUsersRows) {
     HANDLE input = OpenConsoleForChild(L"CONIN$");
     const DWORD parentInput = ModeOf(input) & ~ENABLE_PROCESSED_INPUT;
     ASSERT_TRUE(SetConsoleMode(input, parentInput));
+    // Five sessions, then four: rows the last listing took and the next does not are blanked.
     Script({{PoolProcess(kPlayer).id, 0.0f, FALSE, 0},
             {PoolProcess(kDenied).id, 0.0f, FALSE, 0},
-            {PoolProcess(kChat).id, 0.0f, TRUE, 0}});
+            {PoolProcess(kChat).id, 0.0f, TRUE, 0},
+            {PoolProcess(kChat).id, 0.0f, FALSE, 0},
+            {PoolProcess(kDenied).id, 0.0f, FALSE, 0}});
     watch_ = StartCompanion(L"--watch player.exe", console, console, input);
     ASSERT_TRUE(
         WaitUntil([&] { return ScreenHas(Tr(L"it is silent now.", L"目前没有声音。")); }, 10000));

@@ -12,8 +12,7 @@ constexpr int kCharsAfterSessions = 1 << 16;
 
 void StartListing(Listing* listing, int sessionRoom) {
     listing->sessionRoom = sessionRoom;
-    listing->sessionsLeftOut = listing->linesLeftOut = 0;
-    listing->count = listing->length = 0;
+    listing->sessionsLeftOut = listing->linesLeftOut = listing->count = listing->length = 0;
 }
 
 void AddLine(Listing* listing, LineKind kind, const char* format, ...) {

@@ -129,14 +129,12 @@ bool OpenClassicScreen(HANDLE user, DWORD userMode, ClassicScreen* screen) {
     const CONSOLE_CURSOR_INFO hidden = {25, FALSE};
     SetConsoleCursorInfo(own, &hidden);
     if (!SetConsoleActiveScreenBuffer(own)) {
-        screen->own.Reset(nullptr);
         return false;
     }
     screen->user = user;
     // The console rewraps the rows of a buffer that wraps at the end of a row when its window
     // narrows ("wrap text output on resize"); the rows of one that does not, it cuts.
     screen->rewraps = (userMode & ENABLE_WRAP_AT_EOL_OUTPUT) != 0;
-    screen->top = -1;
     return true;
 }
 
@@ -149,20 +147,13 @@ bool DrawClassicScreen(ClassicScreen* screen, const Listing& listing, Frame* fra
     const SHORT width = info.dwSize.X;
     const int top = info.srWindow.Top;
     FitListing(listing, WindowSize(info), kMostCells, frame);
-    // A resize may have moved or rewrapped every row: start again from a blank buffer.
-    const bool moved = !IsSameSize(info.dwSize, screen->size) || top != screen->top;
-    bool drawn = !moved || BlankRows(own, width, 0, info.dwSize.Y);
+    // Every row that no line takes is blanked: a resize may have moved or rewrapped any of them.
+    bool drawn = BlankRows(own, width, 0, top);
     const int end =
         top + PaintFrame(
                   *frame, [&](const ShownLine& line) { drawn &= DrawLine(own, line, width, top); },
                   [&](int from, int to) { drawn &= BlankRows(own, width, top + from, top + to); });
-    if (!drawn || !BlankRows(own, width, end, moved ? 0 : screen->end)) {
-        return false;
-    }
-    screen->size = info.dwSize;
-    screen->top = static_cast<SHORT>(top);
-    screen->end = static_cast<SHORT>(end);
-    return true;
+    return drawn && BlankRows(own, width, end, info.dwSize.Y);
 }
 
 void CloseClassicScreen(ClassicScreen* screen) {

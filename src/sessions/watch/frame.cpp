@@ -5,15 +5,13 @@
 namespace {
 
 ShownLine FormatMoreLine(Frame* frame, int sessions, int lines, COORD window, CellCount count) {
-    const Texts& text = Text();
-    const char* const sessionWord = Plural(sessions, text.sessions);
-    const char* const lineWord = Plural(lines, text.lines);
+    const char* const lineWord = Plural(lines, Text().lines);
     // One kind left out takes the first two arguments; both take all four.
     ShownLine more = {frame->moreText, 0, 0, 0};
-    more.length = FormatText(frame->moreText, ARRAYSIZE(frame->moreText),
-                             sessions > 0 && lines > 0 ? text.moreBoth : text.more,
-                             sessions > 0 ? sessions : lines, sessions > 0 ? sessionWord : lineWord,
-                             lines, lineWord);
+    more.length = FormatText(
+        frame->moreText, ARRAYSIZE(frame->moreText),
+        sessions > 0 && lines > 0 ? Text().moreBoth : Text().more, sessions > 0 ? sessions : lines,
+        sessions > 0 ? Plural(sessions, Text().sessions) : lineWord, lines, lineWord);
     more.rows = RowsOf(more.text, more.length, window.X, count);
     return more;
 }

@@ -12,15 +12,12 @@
 // and scrollback stay as they were. The console resizes only the buffer it shows, and its own
 // way: the height only grows, and the width follows the window only where it rewraps rows on
 // resize. The screen keeps the sizes the console left when it last refused to fit them (none
-// once a fitting succeeded), whether the console rewraps the user's rows, and the buffer, window
-// and rows of the last drawing.
+// once a fitting succeeded), and whether the console rewraps the user's rows.
 struct ClassicScreen {
     HANDLE user;
     UniqueHandle own;
     COORD refusedWindow, refusedBuffer;
     bool rewraps;
-    COORD size;
-    SHORT top, end;
 };
 
 // Makes a screen buffer of the window's size and shows it instead of the user's, whose mode was
@@ -28,7 +25,7 @@ struct ClassicScreen {
 bool OpenClassicScreen(HANDLE user, DWORD userMode, ClassicScreen* screen);
 
 // Fits the buffer to the window as it is now, then the listing to it, and draws it over the
-// last one. False when the console is gone.
+// last one, every row of the buffer written or blanked. False when the console is gone.
 bool DrawClassicScreen(ClassicScreen* screen, const Listing& listing, Frame* frame);
 
 // Shows the user's buffer again, with the window the size the user last gave it, the font the
