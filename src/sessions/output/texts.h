@@ -11,8 +11,7 @@ struct Texts {
     // The command line: the usage, before its commands, what each does, and after them; %s the
     // unknown option; %s, %s the two targets; %s the failure.
     const char *usage, *usageTarget, *usageList, *usageWatch, *usageUnmute, *usageHelp, *usageNotes;
-    const char *unknownOption, *oneTarget, *unmuteAllAlone, *commandLineUnread;
-    const char* pressEnter;
+    const char *unknownOption, *oneTarget, *unmuteAllAlone, *commandLineUnread, *pressEnter;
 
     // The watch: %s the failure; what a window too small (more) or a listing too long (notListed)
     // left out, %d, %hs; moreBoth %d, %hs the sessions, %d, %hs the lines.
@@ -20,9 +19,8 @@ struct Texts {
 
     // A device (%s), another one (%s, %hs the communications note), and what cannot be read of
     // it (%s the failure).
-    const char *defaultDevice, *otherDevice, *communications;
+    const char *defaultDevice, *otherDevice, *communications, *noSessionManager;
     const char *audioDevicesUnread, *defaultDeviceUnread, *sessionsUnread, *sessionCountUnread;
-    const char* noSessionManager;
     // Its sessions and their columns: sessionUnopened %d the index, %s the failure; failure %hs
     // the call, %08lX the status it returned; failedCall %s the failure.
     const char *columnProcessId, *columnMute, *columnPeak, *columnSound, *columnExecutable,

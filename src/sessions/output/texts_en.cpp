@@ -33,12 +33,12 @@ extern const Texts kEnglishTexts = {
     .defaultDevice = "Default playback device: %s",
     .otherDevice = "Other playback device: %s%hs; Hushvane does not watch it",
     .communications = " (Windows' default for communications)",
+    .noSessionManager =
+        "The session manager is not available: listing sessions needs Windows 7 or later.",
     .audioDevicesUnread = "Cannot read the audio devices: %s.",
     .defaultDeviceUnread = "Cannot read the default playback device: %s.",
     .sessionsUnread = "Cannot read the device's sessions: %s.",
     .sessionCountUnread = "Cannot read the number of sessions: %s.",
-    .noSessionManager =
-        "The session manager is not available: listing sessions needs Windows 7 or later.",
     .columnProcessId = "PID",
     .columnMute = "mute",
     .columnPeak = "peak",

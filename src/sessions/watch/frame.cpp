@@ -51,21 +51,18 @@ void FitListing(const Listing& listing, COORD window, CellCount count, Frame* fr
     int total = 0;
     for (int i = 0; i < listing.count; ++i) {
         rows[i] = RowsOf(listing.lines[i].text, listing.lines[i].length, window.X, count);
-        shown[i] = true;
         total += rows[i];
     }
     int hiddenSessions = listing.sessionsLeftOut, hiddenLines = listing.linesLeftOut;
-    ShownLine more = {};
-    if (total > window.Y || hiddenSessions + hiddenLines > 0) {
-        // The line that says what was left out, measured in its widest form to keep room for it,
-        // then again as it is, so that it ends on the window's last row.
-        more = FormatMoreLine(frame, listing.count + hiddenSessions, listing.count + hiddenLines,
-                              window, count);
-        int budget = window.Y - more.rows;
-        hiddenLines += KeepWhileTheyFit(listing, false, rows, shown, &budget);
-        hiddenSessions += KeepWhileTheyFit(listing, true, rows, shown, &budget);
-        more = FormatMoreLine(frame, hiddenSessions, hiddenLines, window, count);
-    }
+    // The line that says what was left out, where something is, measured in its widest form to
+    // keep room for it, then again as it is, so that it ends on the window's last row.
+    ShownLine more = FormatMoreLine(frame, listing.count + hiddenSessions,
+                                    listing.count + hiddenLines, window, count);
+    const bool whole = total <= window.Y && hiddenSessions + hiddenLines == 0;
+    int budget = window.Y - (whole ? 0 : more.rows);
+    hiddenLines += KeepWhileTheyFit(listing, false, rows, shown, &budget);
+    hiddenSessions += KeepWhileTheyFit(listing, true, rows, shown, &budget);
+    more = FormatMoreLine(frame, hiddenSessions, hiddenLines, window, count);
     frame->count = 0;
     for (int i = 0, row = 0; i < listing.count; ++i) {
         if (shown[i]) {
