@@ -916,8 +916,7 @@ TEST_F(SessionsWatch, FitsTheWindowAsItIsOnceTheListingIsRead) {
     ASSERT_TRUE(OpenTerminalScreen(&out, ModeOf(console), {100, 8}, &terminal));
     for (int step = 0; step < 2; ++step) {
         ASSERT_TRUE(ShowNextListing(L"PLAYER.EXE", nullptr, &terminal, &listing, &drawn));
-        COORD window = {};
-        ReadWindowSize(console, &window);
+        const COORD window = WindowSizeOf(console);
         const ShownLine& more = drawn.lines[drawn.count - 1];
         EXPECT_EQ(more.row + more.rows, window.Y) << "step " << step;
     }

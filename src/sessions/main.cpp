@@ -26,11 +26,11 @@
 //   RowsOf; writer.cpp is the one buffered writer, to a console or as UTF-8. A session's columns,
 //   their widths and separators are in session_row.cpp alone, for AddSessionRow and for the lines
 //   of --unmute-all (AddUnmuteLine); the texts hold words.
-// - A window: FitListing decides which lines of a listing a window shows; SessionRoom caps the
-//   session rows a watch's listing keeps to the window's height; FitBufferToWindow fits the
-//   classic console's buffer to its window, and GiveUserTheWindow the user's buffer at the end.
-//   OpenTerminalScreen decides how a pseudo console counts cells, DrawClassicScreen counts them
-//   as the classic console does.
+// - A window: FitListing decides which lines of a listing a window shows; the watch's loops cap
+//   the session rows a listing keeps to the window's height (WindowSizeOf(...).Y, passed to
+//   ReadWatchListing); FitBufferToWindow fits the classic console's buffer to its window, and
+//   GiveUserTheWindow the user's buffer at the end. OpenTerminalScreen decides how a pseudo
+//   console counts cells, DrawClassicScreen counts them as the classic console does.
 // - The watch: WatchSessions picks the console model (IsPseudoConsole); each change it makes to
 //   the console is made by a holder that gives it back (ModeChange, CtrlHandler, OpenTerminal,
 //   OpenClassic); ShowNextListing is a second in a pseudo console. Whether to wait for Enter:

@@ -38,11 +38,9 @@ COORD WindowSize(const CONSOLE_SCREEN_BUFFER_INFO& info) {
             static_cast<SHORT>(info.srWindow.Bottom - info.srWindow.Top + 1)};
 }
 
-bool ReadWindowSize(HANDLE console, COORD* window) {
+COORD WindowSizeOf(HANDLE console) {
     CONSOLE_SCREEN_BUFFER_INFO info;
-    const bool read = GetConsoleScreenBufferInfo(console, &info) != FALSE;
-    *window = read ? WindowSize(info) : COORD{};
-    return read;
+    return GetConsoleScreenBufferInfo(console, &info) ? WindowSize(info) : COORD{};
 }
 
 void FitListing(const Listing& listing, COORD window, CellCount count, Frame* frame) {

@@ -6,7 +6,7 @@
 // What a console window shows of a listing: the whole listing where it fits; otherwise every
 // line that is not a session's as far as they fit, from the first on, as many session rows as
 // leave room, and at the window's foot a line saying what was left out. The watch keeps no more
-// session rows in a listing than the window is tall (SessionRoom), and the classic console's
+// session rows in a listing than the window is tall (ReadWatchListing), and the classic console's
 // buffer is fitted to its window apart (FitBufferToWindow).
 
 // A line at its place: its first row, and the rows it takes.
@@ -21,9 +21,9 @@ struct Frame {
     wchar_t moreText[160];
 };
 
-// The size of a console's window, in cells; none where it cannot be read.
+// The size of a console's window, in cells; 0 by 0 where it cannot be read.
 COORD WindowSize(const CONSOLE_SCREEN_BUFFER_INFO& info);
-bool ReadWindowSize(HANDLE console, COORD* window);
+COORD WindowSizeOf(HANDLE console);
 
 // Fits the listing to a window of that size, its rows counted as count says.
 void FitListing(const Listing& listing, COORD window, CellCount count, Frame* frame);

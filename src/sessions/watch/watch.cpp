@@ -57,9 +57,7 @@ struct OpenTerminal {
     TerminalScreen* screen;
     const Frame* shown;
     ~OpenTerminal() {
-        COORD window = {};
-        ReadWindowSize(screen->writer->handle, &window);
-        CloseTerminalScreen(screen, window);
+        CloseTerminalScreen(screen, WindowSizeOf(screen->writer->handle));
         WriteFrame(screen->writer->handle, *shown);
     }
 };
@@ -71,13 +69,6 @@ struct OpenClassic {
         WriteFrame(screen->user, *shown);
     }
 };
-
-// No more session rows than the window shows now.
-int SessionRoom(HANDLE console) {
-    COORD window;
-    ReadWindowSize(console, &window);
-    return window.Y;
-}
 
 // A file, a pipe, or a console that refuses a screen of the watch's own: each listing is
 // appended, until nobody reads them any more.
@@ -99,7 +90,7 @@ bool WatchOnClassicConsole(const wchar_t* target, IMMDeviceEnumerator* devices, 
     }
     const OpenClassic open = {&screen, frame};
     do {
-        ReadWatchListing(target, devices, SessionRoom(screen.own.Get()), true, listing);
+        ReadWatchListing(target, devices, WindowSizeOf(screen.own.Get()).Y, true, listing);
     } while (DrawClassicScreen(&screen, *listing, frame) && WaitForNextListing());
     return true;
 }
@@ -107,9 +98,8 @@ bool WatchOnClassicConsole(const wchar_t* target, IMMDeviceEnumerator* devices, 
 bool WatchOnTerminal(const wchar_t* target, IMMDeviceEnumerator* devices, Writer* out,
                      DWORD userMode, Listing* listing, Frame* frame) {
     TerminalScreen screen;
-    COORD window = {};
-    if (!ReadWindowSize(out->handle, &window) ||
-        !OpenTerminalScreen(out, userMode, window, &screen)) {
+    const COORD window = WindowSizeOf(out->handle);
+    if (window.X == 0 || !OpenTerminalScreen(out, userMode, window, &screen)) {
         return false;
     }
     const OpenTerminal open = {&screen, frame};
@@ -134,9 +124,10 @@ void ReadWatchListing(const wchar_t* target, IMMDeviceEnumerator* devices, int s
 bool ShowNextListing(const wchar_t* target, IMMDeviceEnumerator* devices, TerminalScreen* screen,
                      Listing* listing, Frame* frame) {
     HANDLE console = screen->writer->handle;
-    ReadWatchListing(target, devices, SessionRoom(console), true, listing);
-    COORD window;
-    return ReadWindowSize(console, &window) && DrawTerminalScreen(screen, *listing, window, frame);
+    // No more session rows than the window shows now.
+    ReadWatchListing(target, devices, WindowSizeOf(console).Y, true, listing);
+    const COORD window = WindowSizeOf(console);
+    return window.X > 0 && DrawTerminalScreen(screen, *listing, window, frame);
 }
 
 int WatchSessions(const wchar_t* target, Writer* out, Listing* listing, Frame* frame) {
