@@ -873,7 +873,8 @@ TEST_F(SessionsWatch, FitsTheWindowAndGivesItBackWithThePromptInSight) {
     ClassicScreen screen = {};
     ASSERT_TRUE(OpenClassicScreen(console, ModeOf(console), &screen));
     SetBuffer(screen.own.Get(), {120, 30}, {120, 20});
-    CloseClassicScreen(&screen);
+    static Frame none; // nothing written below the user's rows
+    CloseClassicScreen(&screen, none);
     CONSOLE_SCREEN_BUFFER_INFO info = {};
     GetConsoleScreenBufferInfo(console, &info);
     EXPECT_EQ(info.dwSize.Y, 9001) << "the user's scrollback";
@@ -920,7 +921,7 @@ TEST_F(SessionsWatch, FitsTheWindowAsItIsOnceTheListingIsRead) {
         const ShownLine& more = drawn.lines[drawn.count - 1];
         EXPECT_EQ(more.row + more.rows, window.Y) << "step " << step;
     }
-    CloseTerminalScreen(&terminal, {100, 8});
+    CloseTerminalScreen(&terminal, {100, 8}, drawn);
     CoUninitialize();
     CloseHandle(console);
 }
@@ -1217,10 +1218,7 @@ TEST(SessionsTerminal, DrawsOnTheAlternateScreenAndGivesTheUsersScreenBack) {
         EXPECT_TRUE(DrawTerminalScreen(&screen, listing, window, &frame));
         terminal.Feed();
     };
-    auto close = [&] {
-        CloseTerminalScreen(&screen, window);
-        WriteFrame(terminal.output, frame);
-    };
+    auto close = [&] { CloseTerminalScreen(&screen, window, frame); };
     auto session = [](DWORD id, const wchar_t* columns, const std::wstring& rest) {
         const std::wstring pid = std::to_wstring(id);
         return std::wstring(7 - pid.size(), L' ') + pid + columns + rest;

@@ -156,7 +156,7 @@ bool DrawClassicScreen(ClassicScreen* screen, const Listing& listing, Frame* fra
     return drawn && BlankRows(own, width, end, info.dwSize.Y);
 }
 
-void CloseClassicScreen(ClassicScreen* screen) {
+void CloseClassicScreen(ClassicScreen* screen, const Frame& shown) {
     // The font the user picked during the watch went to the watch's buffer alone.
     CONSOLE_FONT_INFOEX font = {};
     font.cbSize = sizeof(font);
@@ -169,4 +169,5 @@ void CloseClassicScreen(ClassicScreen* screen) {
     }
     SetConsoleActiveScreenBuffer(screen->user);
     screen->own.Reset(nullptr);
+    WriteFrame(screen->user, shown);
 }

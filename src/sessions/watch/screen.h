@@ -29,8 +29,8 @@ bool OpenClassicScreen(HANDLE user, DWORD userMode, ClassicScreen* screen);
 bool DrawClassicScreen(ClassicScreen* screen, const Listing& listing, Frame* frame);
 
 // Shows the user's buffer again, with the window the size the user last gave it, the font the
-// user last picked, and the cursor in sight.
-void CloseClassicScreen(ClassicScreen* screen);
+// user last picked, and the cursor in sight, then the frame shown last below the user's rows.
+void CloseClassicScreen(ClassicScreen* screen, const Frame& shown);
 
 // A pseudo console (Windows Terminal, and any terminal that runs console programs through
 // ConPTY): the terminal's alternate screen, drawn with virtual terminal sequences alone, which
@@ -57,4 +57,5 @@ bool DrawTerminalScreen(TerminalScreen* screen, const Listing& listing, COORD wi
 // Leaves the alternate screen. Where the window became narrower, the terminal rewrapped the
 // user's rows, and the cursor it puts back may stand above some of them: the cursor goes below
 // the screen's last row. After a widening the rows only unwrapped, and the cursor follows them.
-void CloseTerminalScreen(TerminalScreen* screen, COORD window);
+// Then the frame shown last follows the user's rows.
+void CloseTerminalScreen(TerminalScreen* screen, COORD window, const Frame& shown);

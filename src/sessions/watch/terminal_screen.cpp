@@ -69,7 +69,7 @@ bool DrawTerminalScreen(TerminalScreen* screen, const Listing& listing, COORD wi
     return Flush(writer);
 }
 
-void CloseTerminalScreen(TerminalScreen* screen, COORD window) {
+void CloseTerminalScreen(TerminalScreen* screen, COORD window, const Frame& shown) {
     Write(screen->writer, kLeaveSequences, ARRAYSIZE(kLeaveSequences) - 1);
     if (window.X < screen->width) {
         WriteFormatted(screen->writer, "\x1b[9999;1H\n");
@@ -77,4 +77,5 @@ void CloseTerminalScreen(TerminalScreen* screen, COORD window) {
     Flush(screen->writer);
     SetUnhandledExceptionFilter(g_nextFilter);
     g_open = nullptr;
+    WriteFrame(screen->writer->handle, shown);
 }

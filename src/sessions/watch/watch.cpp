@@ -52,22 +52,16 @@ struct CtrlHandler {
 };
 
 // A screen of the watch's own, open while the holder lives; then the user's screen is back, and
-// the last listing, as the window showed it, below the user's rows.
+// the last listing, as the window showed it (shown), below the user's rows.
 struct OpenTerminal {
     TerminalScreen* screen;
     const Frame* shown;
-    ~OpenTerminal() {
-        CloseTerminalScreen(screen, WindowSizeOf(screen->writer->handle));
-        WriteFrame(screen->writer->handle, *shown);
-    }
+    ~OpenTerminal() { CloseTerminalScreen(screen, WindowSizeOf(screen->writer->handle), *shown); }
 };
 struct OpenClassic {
     ClassicScreen* screen;
     const Frame* shown;
-    ~OpenClassic() {
-        CloseClassicScreen(screen);
-        WriteFrame(screen->user, *shown);
-    }
+    ~OpenClassic() { CloseClassicScreen(screen, *shown); }
 };
 
 // A file, a pipe, or a console that refuses a screen of the watch's own: each listing is
