@@ -162,13 +162,12 @@ bool IsSomeoneThereToAnswer() {
     }
     STARTUPINFOW startup = {};
     GetStartupInfoW(&startup);
-    if ((startup.dwFlags & STARTF_USESHOWWINDOW) != 0 && startup.wShowWindow == SW_HIDE) {
-        return false;
-    }
+    const bool hidden =
+        (startup.dwFlags & STARTF_USESHOWWINDOW) != 0 && startup.wShowWindow == SW_HIDE;
     // A task run whether the user is logged on or not, and a service, run in a window station
     // with no display.
     USEROBJECTFLAGS station = {};
-    return IsConsoleWindowShown(GetConsoleWindow()) &&
+    return !hidden && IsConsoleWindowShown(GetConsoleWindow()) &&
            GetUserObjectInformationW(GetProcessWindowStation(), UOI_FLAGS, &station,
                                      sizeof(station), nullptr) &&
            (station.dwFlags & WSF_VISIBLE) != 0;

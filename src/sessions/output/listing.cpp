@@ -24,8 +24,7 @@ void AddLine(Listing* listing, LineKind kind, const char* format, ...) {
         return;
     }
     ListingLine& line = listing->lines[listing->count++];
-    line.kind = kind;
-    line.text = listing->text + listing->length;
+    line = {kind, listing->text + listing->length, 0};
     va_list args;
     va_start(args, format);
     line.length = FormatTextV(listing->text + listing->length, room, format, args);

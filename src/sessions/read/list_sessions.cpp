@@ -55,9 +55,9 @@ void AddHushvaneProcesses(HANDLE snapshot, Listing* listing) {
 
 // Adds, one a line, every running program whose name comes close to a target that does not run:
 // the same name in another letter case, or the name the target has without its folder (a
-// process's name holds none) or with .exe added where it has no extension. Returns how many it
-// added.
-int AddNearMisses(HANDLE snapshot, const wchar_t* target, Listing* listing) {
+// process's name holds none) or with .exe added where it has no extension; or a line saying
+// that none does.
+void AddNearMisses(HANDLE snapshot, const wchar_t* target, Listing* listing) {
     const wchar_t* fileName = PathFindFileNameW(target);
     wchar_t withExe[MAX_PATH + 4] = L"";
     if (*PathFindExtensionW(fileName) == L'\0') {
@@ -89,17 +89,18 @@ int AddNearMisses(HANDLE snapshot, const wchar_t* target, Listing* listing) {
         }
         return true;
     });
-    return count;
+    if (count == 0) {
+        AddLine(listing, kVerdictLine, "  %hs", Text().none);
+    }
 }
 
 // Counts a session of the default device for the verdict: as the target's, as one Hushvane may
 // not query, or as one whose name differs from the target's in letter case alone.
 void CountTargetSession(const SessionRow& row, Reading* seen) {
-    const bool peakRead = !row.peakFailed;
     if (row.target) {
         ++seen->counted;
-        seen->read += peakRead ? 1 : 0;
-        seen->loud += peakRead && IsLoudPeak(row.peak) ? 1 : 0;
+        seen->read += row.peakFailed ? 0 : 1;
+        seen->loud += !row.peakFailed && IsLoudPeak(row.peak) ? 1 : 0;
     }
     const SessionOwner& owner = row.owner;
     seen->denied += owner.accessDenied && IsSameExecutableName(owner.name, seen->target) ? 1 : 0;
@@ -156,9 +157,7 @@ int AddVerdict(const Reading& seen, Listing* listing) {
     if (!IsExecutableRunning(seen.snapshot, target)) {
         AddLine(listing, kVerdictLine, Text().notRunning, target);
         AddLine(listing, kVerdictLine, Text().closest);
-        if (AddNearMisses(seen.snapshot, target, listing) == 0) {
-            AddLine(listing, kVerdictLine, "  %hs", Text().none);
-        }
+        AddNearMisses(seen.snapshot, target, listing);
         return kExitTargetNotRunning;
     }
     if (seen.counted == 0) {

@@ -1,13 +1,11 @@
 #include "sessions/watch/screen.h"
 
+#include <algorithm>
+
 namespace {
 
 bool IsSameSize(COORD size, COORD other) {
     return size.X == other.X && size.Y == other.Y;
-}
-
-SHORT Larger(SHORT one, SHORT other) {
-    return one > other ? one : other;
 }
 
 // A buffer is never smaller than its window, so whichever dimensions grow or shrink, the buffer
@@ -17,7 +15,7 @@ bool ResizeBuffer(HANDLE buffer, COORD size, const SMALL_RECT& window) {
     if (!GetConsoleScreenBufferInfo(buffer, &info)) {
         return false;
     }
-    const COORD grown = {Larger(info.dwSize.X, size.X), Larger(info.dwSize.Y, size.Y)};
+    const COORD grown = {std::max(info.dwSize.X, size.X), std::max(info.dwSize.Y, size.Y)};
     return SetConsoleScreenBufferSize(buffer, grown) &&
            SetConsoleWindowInfo(buffer, TRUE, &window) && SetConsoleScreenBufferSize(buffer, size);
 }
@@ -56,10 +54,10 @@ void GiveUserTheWindow(HANDLE user, COORD window, bool rewraps) {
         return;
     }
     if (!IsSameSize(WindowSize(info), window)) {
-        const COORD size = {rewraps ? window.X : Larger(info.dwSize.X, window.X),
-                            Larger(info.dwSize.Y, window.Y)};
+        const COORD size = {rewraps ? window.X : std::max(info.dwSize.X, window.X),
+                            std::max(info.dwSize.Y, window.Y)};
         const SHORT lastTop = static_cast<SHORT>(size.Y - window.Y);
-        const SHORT top = info.srWindow.Top < lastTop ? info.srWindow.Top : lastTop;
+        const SHORT top = std::min(info.srWindow.Top, lastTop);
         const SMALL_RECT at = {0, top, static_cast<SHORT>(window.X - 1),
                                static_cast<SHORT>(top + window.Y - 1)};
         // Rewrapped rows move the cursor too.
@@ -113,8 +111,8 @@ bool DrawLine(HANDLE screen, const ShownLine& line, SHORT width, int top) {
 } // namespace
 
 bool OpenClassicScreen(HANDLE user, DWORD userMode, ClassicScreen* screen) {
-    CONSOLE_SCREEN_BUFFER_INFO info;
-    if (!GetConsoleScreenBufferInfo(user, &info)) {
+    const COORD window = WindowSizeOf(user);
+    if (window.X == 0) {
         return false;
     }
     screen->own.Reset(CreateConsoleScreenBuffer(GENERIC_READ | GENERIC_WRITE,
@@ -125,7 +123,7 @@ bool OpenClassicScreen(HANDLE user, DWORD userMode, ClassicScreen* screen) {
         return false;
     }
     // As tall and wide as the window, so nothing is out of sight.
-    SetBufferToWindow(own, WindowSize(info));
+    SetBufferToWindow(own, window);
     const CONSOLE_CURSOR_INFO hidden = {25, FALSE};
     SetConsoleCursorInfo(own, &hidden);
     if (!SetConsoleActiveScreenBuffer(own)) {
