@@ -883,49 +883,6 @@ TEST_F(SessionsWatch, FitsTheWindowAndGivesItBackWithThePromptInSight) {
     CloseHandle(console);
 }
 
-// The window is resized while the watch reads the sessions (the fake endpoint does it each
-// time, as a user would): each listing is drawn for the window as it is once read.
-TEST_F(SessionsWatch, FitsTheWindowAsItIsOnceTheListingIsRead) {
-    Script(std::vector<SessionRow>(300, {PoolProcess(kChat).id, 0.0f, FALSE, 0}));
-    HANDLE console = FreshConsole(100, 8, 8);
-    script_->resizeWindows[0] = {100, 6};
-    script_->resizeWindows[1] = {100, 8};
-    watch_ = StartCompanion(L"--watch PLAYER.EXE", console, console);
-    ASSERT_TRUE(WaitUntil([&] { return script_->resizes >= 2; }, 10000));
-    for (int frame = 0; frame < 4; ++frame) {
-        const std::wstring time = Screen().Text().substr(0, 19);
-        ASSERT_TRUE(WaitUntil([&] { return Screen().Text().substr(0, 19) != time; }, 3000));
-        Sleep(200); // the rest of the frame; the next comes a second after it
-        SuspendThread(watch_.hThread);
-        Screen screen;
-        CONSOLE_SCREEN_BUFFER_INFO info = {};
-        GetConsoleScreenBufferInfo(screen.handle, &info);
-        const std::wstring text = screen.Text();
-        ResumeThread(watch_.hThread);
-        EXPECT_EQ(text.find(L"a file)") / 100, info.srWindow.Bottom - info.srWindow.Top + 0u)
-            << "frame " << frame << ", window " << info.srWindow.Bottom - info.srWindow.Top + 1;
-    }
-    StopWithCtrlC();
-    // A pseudo console's step, run here: the fake server, loaded into this process, resizes the
-    // window while the listing is read.
-    CoInitialize(nullptr);
-    static Writer out;
-    static TerminalScreen terminal;
-    static Listing listing;
-    static Frame drawn;
-    out.handle = console;
-    ASSERT_TRUE(OpenTerminalScreen(&out, ModeOf(console), {100, 8}, &terminal));
-    for (int step = 0; step < 2; ++step) {
-        ASSERT_TRUE(ShowNextListing(L"PLAYER.EXE", nullptr, &terminal, &listing, &drawn));
-        const COORD window = WindowSizeOf(console);
-        const ShownLine& more = drawn.lines[drawn.count - 1];
-        EXPECT_EQ(more.row + more.rows, window.Y) << "step " << step;
-    }
-    CloseTerminalScreen(&terminal, {100, 8}, drawn);
-    CoUninitialize();
-    CloseHandle(console);
-}
-
 // Points this program's import of a Windows function elsewhere: the companion's code that the
 // tests call finds the stand-in instead.
 void ReplaceImport(const char* function, void* standIn) {
@@ -958,14 +915,10 @@ HWND WINAPI PseudoConsoleWindow() {
     return g_pseudoWindow;
 }
 
-// A watch in a terminal, ended by Ctrl+C. Wine cannot make a pseudo console: the console's window
-// is of the pseudo console's class here, and Wine's console keeps the sequences sent to it as
-// text, which shows what the user is left with: the alternate screen left, the cursor shown, the
-// wrap on, and the last listing, for the window read at the end (the same as at the start here, so
-// not below the screen's last row).
-TEST_F(SessionsWatch, EndsInATerminalWithTheUsersScreenBack) {
-    Script3();
-    HANDLE console = FreshConsole(300, 25, 300);
+// Runs a watch in this process on the console, which it takes for a pseudo console: its window is
+// of the pseudo console's class here. Ctrl+C ends it once done() holds.
+void WatchInPseudoConsole(HANDLE console, const wchar_t* target, Frame* frame,
+                          const std::function<bool()>& done) {
     WNDCLASSW pseudo = {};
     pseudo.lpfnWndProc = DefWindowProcW;
     pseudo.lpszClassName = L"PseudoConsoleWindow";
@@ -975,19 +928,65 @@ TEST_F(SessionsWatch, EndsInATerminalWithTheUsersScreenBack) {
     ReplaceImport("GetConsoleWindow", reinterpret_cast<void*>(PseudoConsoleWindow));
     static Writer out;
     static Listing listing;
-    static Frame frame;
     out.handle = console;
     std::thread watch([&] {
         CoInitialize(nullptr);
-        WatchSessions(L"player.exe", &out, &listing, &frame);
+        WatchSessions(target, &out, &listing, frame);
         CoUninitialize();
     });
-    EXPECT_TRUE(WaitUntil([&] { return Has(ConsoleText(console), L"it is silent now."); }, 10000));
+    EXPECT_TRUE(WaitUntil(done, 10000));
     EXPECT_TRUE(GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0));
     watch.join();
     ReplaceImport("GetConsoleWindow", reinterpret_cast<void*>(GetProcAddress(
                                           GetModuleHandleW(L"kernel32.dll"), "GetConsoleWindow")));
     DestroyWindow(g_pseudoWindow);
+}
+
+// The window is resized while the watch reads the sessions (the fake endpoint does it each
+// time, as a user would): each listing is drawn for the window as it is once read.
+TEST_F(SessionsWatch, FitsTheWindowAsItIsOnceTheListingIsRead) {
+    Script(std::vector<SessionRow>(300, {PoolProcess(kChat).id, 0.0f, FALSE, 0}));
+    HANDLE console = FreshConsole(100, 8, 8);
+    script_->resizeWindows[0] = {100, 6};
+    script_->resizeWindows[1] = {100, 8};
+    watch_ = StartCompanion(L"--watch PLAYER.EXE", console, console);
+    ASSERT_TRUE(WaitUntil([&] { return script_->resizes >= 2; }, 10000));
+    for (int frame = 0; frame < 4; ++frame) {
+        const std::wstring time = Screen().Text().substr(0, 19);
+        ASSERT_TRUE(WaitUntil([&] { return Screen().Text().substr(0, 19) != time; }, 3000));
+        Sleep(200); // the rest of the frame; the next comes a second after it
+        SuspendThread(watch_.hThread);
+        Screen screen;
+        CONSOLE_SCREEN_BUFFER_INFO info = {};
+        GetConsoleScreenBufferInfo(screen.handle, &info);
+        const std::wstring text = screen.Text();
+        ResumeThread(watch_.hThread);
+        EXPECT_EQ(text.find(L"a file)") / 100, info.srWindow.Bottom - info.srWindow.Top + 0u)
+            << "frame " << frame << ", window " << info.srWindow.Bottom - info.srWindow.Top + 1;
+    }
+    StopWithCtrlC();
+    // A pseudo console's watch, run here: the fake server, loaded into this process, resizes the
+    // window while each listing is read, and the last frame is drawn for the window as it is.
+    static Frame drawn;
+    const int resizes = script_->resizes;
+    WatchInPseudoConsole(console, L"PLAYER.EXE", &drawn,
+                         [&] { return script_->resizes >= resizes + 3; });
+    const ShownLine& more = drawn.lines[drawn.count - 1];
+    EXPECT_EQ(more.row + more.rows, WindowSizeOf(console).Y);
+    CloseHandle(console);
+}
+
+// A watch in a terminal, ended by Ctrl+C. Wine cannot make a pseudo console: the console's window
+// is of the pseudo console's class here, and Wine's console keeps the sequences sent to it as
+// text, which shows what the user is left with: the alternate screen left, the cursor shown, the
+// wrap on, and the last listing, for the window read at the end (the same as at the start here, so
+// not below the screen's last row).
+TEST_F(SessionsWatch, EndsInATerminalWithTheUsersScreenBack) {
+    Script3();
+    HANDLE console = FreshConsole(300, 25, 300);
+    static Frame frame;
+    WatchInPseudoConsole(console, L"player.exe", &frame,
+                         [&] { return Has(ConsoleText(console), L"it is silent now."); });
     std::wstring rows = RowsSeen(console, L"\x1b[?7h");
     std::replace(rows.begin(), rows.end(), L'\x1b', L'\u241B'); // ESC, as a reader sees it
     ExpectSeen("watch ends in a terminal", rows);

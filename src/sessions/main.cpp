@@ -33,8 +33,9 @@
 //   console counts cells, DrawClassicScreen counts them as the classic console does.
 // - The watch: WatchSessions picks the console model (IsPseudoConsole); each change it makes to
 //   the console is made by a holder that gives it back (ModeChange, CtrlHandler, OpenTerminal,
-//   OpenClassic); ShowNextListing is a second in a pseudo console. Whether to wait for Enter:
-//   IsSomeoneThereToAnswer, with IsConsoleWindowShown.
+//   OpenClassic); WatchAppended, WatchOnClassicConsole and WatchOnTerminal each loop over the
+//   seconds of one kind of output. Whether to wait for Enter: IsSomeoneThereToAnswer, with
+//   IsConsoleWindowShown.
 // - Exit statuses (exit_status.h): ListSessions, UnmuteAllSessions, WatchSessions and
 //   RunCommandLine return them.
 // Strings are copied, measured and compared with Windows' own lstr functions (lstrcpynW,

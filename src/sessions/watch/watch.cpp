@@ -92,13 +92,17 @@ bool WatchOnClassicConsole(const wchar_t* target, IMMDeviceEnumerator* devices, 
 bool WatchOnTerminal(const wchar_t* target, IMMDeviceEnumerator* devices, Writer* out,
                      DWORD userMode, Listing* listing, Frame* frame) {
     TerminalScreen screen;
-    const COORD window = WindowSizeOf(out->handle);
+    COORD window = WindowSizeOf(out->handle);
     if (window.X == 0 || !OpenTerminalScreen(out, userMode, window, &screen)) {
         return false;
     }
     const OpenTerminal open = {&screen, frame};
-    while (ShowNextListing(target, devices, &screen, listing, frame) && WaitForNextListing()) {
-    }
+    // The listing is drawn for the window as it is once read: the user may resize it meanwhile.
+    do {
+        ReadWatchListing(target, devices, WindowSizeOf(out->handle).Y, true, listing);
+        window = WindowSizeOf(out->handle);
+    } while (window.X > 0 && DrawTerminalScreen(&screen, *listing, window, frame) &&
+             WaitForNextListing());
     return true;
 }
 
@@ -113,15 +117,6 @@ void ReadWatchListing(const wchar_t* target, IMMDeviceEnumerator* devices, int s
             now.wDay, now.wHour, now.wMinute, now.wSecond, onScreen ? "   " : "",
             onScreen ? Text().everySecond : "");
     ListSessions(target, devices, listing);
-}
-
-bool ShowNextListing(const wchar_t* target, IMMDeviceEnumerator* devices, TerminalScreen* screen,
-                     Listing* listing, Frame* frame) {
-    HANDLE console = screen->writer->handle;
-    // No more session rows than the window shows now.
-    ReadWatchListing(target, devices, WindowSizeOf(console).Y, true, listing);
-    const COORD window = WindowSizeOf(console);
-    return window.X > 0 && DrawTerminalScreen(screen, *listing, window, frame);
 }
 
 int WatchSessions(const wchar_t* target, Writer* out, Listing* listing, Frame* frame) {

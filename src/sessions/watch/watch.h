@@ -19,9 +19,3 @@ int WatchSessions(const wchar_t* target, Writer* out, Listing* listing, Frame* f
 // listing, which keeps no more session rows than sessionRoom.
 void ReadWatchListing(const wchar_t* target, IMMDeviceEnumerator* devices, int sessionRoom,
                       bool onScreen, Listing* listing);
-
-// One second of a watch in a pseudo console: a listing, then the window's size, which the user
-// may have changed while the listing was read, and the listing drawn for it. False when the
-// console is gone.
-bool ShowNextListing(const wchar_t* target, IMMDeviceEnumerator* devices, TerminalScreen* screen,
-                     Listing* listing, Frame* frame);
