@@ -193,9 +193,8 @@ void WaitForEnter(int status, Writer* out) {
     Flush(out);
     wchar_t typed[64];
     DWORD read = 0;
-    bool entered = false;
-    while (!entered && ReadConsoleW(input, typed, 64, &read, nullptr) && read > 0) {
-        entered = wmemchr(typed, L'\r', read) != nullptr;
+    while (ReadConsoleW(input, typed, 64, &read, nullptr) && read > 0 &&
+           wmemchr(typed, L'\r', read) == nullptr) {
     }
 }
 

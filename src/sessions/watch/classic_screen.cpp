@@ -56,8 +56,7 @@ void GiveUserTheWindow(HANDLE user, COORD window, bool rewraps) {
     if (!IsSameSize(WindowSize(info), window)) {
         const COORD size = {rewraps ? window.X : std::max(info.dwSize.X, window.X),
                             std::max(info.dwSize.Y, window.Y)};
-        const SHORT lastTop = static_cast<SHORT>(size.Y - window.Y);
-        const SHORT top = std::min(info.srWindow.Top, lastTop);
+        const SHORT top = std::min<SHORT>(info.srWindow.Top, size.Y - window.Y);
         const SMALL_RECT at = {0, top, static_cast<SHORT>(window.X - 1),
                                static_cast<SHORT>(top + window.Y - 1)};
         // Rewrapped rows move the cursor too.

@@ -41,13 +41,10 @@ LONG WINAPI LeaveOnCrash(EXCEPTION_POINTERS* exception) {
 } // namespace
 
 bool OpenTerminalScreen(Writer* writer, DWORD userMode, COORD window, TerminalScreen* screen) {
-    screen->writer = writer;
-    screen->userMode = userMode;
-    screen->width = window.X;
     // Windows Terminal names its session; behind any other terminal the console may be an older
     // one that gives every code point a cell of its own.
-    screen->count =
-        GetEnvironmentVariableW(L"WT_SESSION", nullptr, 0) > 0 ? kTerminalCells : kCodePointCells;
+    const bool windowsTerminal = GetEnvironmentVariableW(L"WT_SESSION", nullptr, 0) > 0;
+    *screen = {writer, userMode, window.X, windowsTerminal ? kTerminalCells : kCodePointCells};
     // The alternate screen in the default colours, no cursor, no wrap at the end of a row.
     WriteFormatted(writer, "\x1b[?1049h\x1b[m\x1b[?25l\x1b[?7l");
     if (!Flush(writer)) {
