@@ -160,15 +160,12 @@ int AddVerdict(const Reading& seen, Listing* listing) {
         AddNearMisses(seen.snapshot, target, listing);
         return kExitTargetNotRunning;
     }
-    if (seen.counted == 0) {
-        AddLine(listing, kVerdictLine, Text().noSessionHere, target);
-    } else {
-        const char* sound = seen.loud > 0   ? Text().loudNow
-                            : seen.read > 0 ? Text().silentNow
-                                            : Text().peakUnread;
-        AddLine(listing, kVerdictLine, Text().running, target, seen.counted,
-                Plural(seen.counted, Text().sessions), sound);
-    }
+    // Without a session here, only the target's name is said.
+    const char* sound = seen.loud > 0   ? Text().loudNow
+                        : seen.read > 0 ? Text().silentNow
+                                        : Text().peakUnread;
+    AddLine(listing, kVerdictLine, seen.counted == 0 ? Text().noSessionHere : Text().running,
+            target, seen.counted, Plural(seen.counted, Text().sessions), sound);
     // The target plays on a device that Hushvane does not watch, which it then never hears.
     if (seen.elsewhere > 0 && seen.counted > 0) {
         AddLine(listing, kVerdictLine, Text().elsewhereToo, target, seen.elsewhere,

@@ -73,10 +73,16 @@ void GiveUserTheWindow(HANDLE user, COORD window, bool rewraps) {
     SetConsoleWindowInfo(user, FALSE, &moved);
 }
 
-bool BlankRows(HANDLE screen, SHORT width, int from, int to) {
+// The cell so many cells from the start of a buffer width cells wide.
+COORD CellAt(int cell, SHORT width) {
+    return {static_cast<SHORT>(cell % width), static_cast<SHORT>(cell / width)};
+}
+
+// Blanks the cells from one to another, counted from the buffer's start.
+bool BlankCells(HANDLE screen, SHORT width, int from, int to) {
     DWORD written = 0;
-    return from >= to || FillConsoleOutputCharacterW(screen, L' ', (to - from) * width,
-                                                     COORD{0, static_cast<SHORT>(from)}, &written);
+    return from >= to ||
+           FillConsoleOutputCharacterW(screen, L' ', to - from, CellAt(from, width), &written);
 }
 
 // A classic console gives up to two cells to any character outside ASCII; ASCII takes exactly
@@ -94,17 +100,12 @@ bool IsAscii(const ShownLine& line) {
 // are blank, whatever a longer line left there: all of them, or, where the line is ASCII and its
 // cells are known, those after its text.
 bool DrawLine(HANDLE screen, const ShownLine& line, SHORT width, int top) {
-    const int row = top + line.row;
-    const int cells = line.rows * width;
+    const int start = (top + line.row) * width, cells = line.rows * width;
     const int length = line.length < cells ? line.length : cells;
-    const int kept = IsAscii(line) ? length : 0;
-    const COORD after = {static_cast<SHORT>(kept % width), static_cast<SHORT>(row + kept / width)};
     DWORD written = 0;
-    return (kept == cells ||
-            FillConsoleOutputCharacterW(screen, L' ', cells - kept, after, &written)) &&
-           (length == 0 ||
-            WriteConsoleOutputCharacterW(screen, line.text, length,
-                                         COORD{0, static_cast<SHORT>(row)}, &written));
+    return BlankCells(screen, width, start + (IsAscii(line) ? length : 0), start + cells) &&
+           (length == 0 || WriteConsoleOutputCharacterW(screen, line.text, length,
+                                                        CellAt(start, width), &written));
 }
 
 } // namespace
@@ -145,12 +146,13 @@ bool DrawClassicScreen(ClassicScreen* screen, const Listing& listing, Frame* fra
     const int top = info.srWindow.Top;
     FitListing(listing, WindowSize(info), kMostCells, frame);
     // Every row that no line takes is blanked: a resize may have moved or rewrapped any of them.
-    bool drawn = BlankRows(own, width, 0, top);
-    const int end =
-        top + PaintFrame(
-                  *frame, [&](const ShownLine& line) { drawn &= DrawLine(own, line, width, top); },
-                  [&](int from, int to) { drawn &= BlankRows(own, width, top + from, top + to); });
-    return drawn && BlankRows(own, width, end, info.dwSize.Y);
+    bool drawn = BlankCells(own, width, 0, top * width);
+    const int end = PaintFrame(
+        *frame, [&](const ShownLine& line) { drawn &= DrawLine(own, line, width, top); },
+        [&](int from, int to) {
+            drawn &= BlankCells(own, width, (top + from) * width, (top + to) * width);
+        });
+    return drawn && BlankCells(own, width, (top + end) * width, info.dwSize.X * info.dwSize.Y);
 }
 
 void CloseClassicScreen(ClassicScreen* screen, const Frame& shown) {
