@@ -59,11 +59,9 @@ void AddHushvaneProcesses(HANDLE snapshot, Listing* listing) {
 // that none does.
 void AddNearMisses(HANDLE snapshot, const wchar_t* target, Listing* listing) {
     const wchar_t* fileName = PathFindFileNameW(target);
-    wchar_t withExe[MAX_PATH + 4] = L"";
-    if (*PathFindExtensionW(fileName) == L'\0') {
-        lstrcpynW(withExe, fileName, MAX_PATH);
-        lstrcpynW(withExe + lstrlenW(withExe), L".exe", 5);
-    }
+    wchar_t withExe[MAX_PATH + 4];
+    FormatText(withExe, ARRAYSIZE(withExe), *PathFindExtensionW(fileName) == L'\0' ? "%s.exe" : "",
+               fileName);
     const wchar_t* forms[] = {fileName, withExe};
     const char* hows[] = {fileName == target ? Text().sameName : Text().withoutFolder,
                           Text().withExe};

@@ -50,11 +50,9 @@ void UnmuteDevice(const PlaybackDevice& device, HANDLE snapshot, UnmuteCount* co
         AddLine(listing, kHeadingLine, Text().unmuteDevice, device.name);
     }
     DeviceSessions list = {};
-    if (OpenDeviceSessions(device.device.Get(), &list, listing)) {
-        ++count->unreadDevices;
-        return;
-    }
-    for (int index = 0; index < list.count; ++index) {
+    const FailedCall failed = OpenDeviceSessions(device.device.Get(), &list, listing);
+    count->unreadDevices += failed ? 1 : 0;
+    for (int index = 0; !failed && index < list.count; ++index) {
         UnmuteSession(list.sessions.Get(), index, device.name, snapshot, count, listing);
     }
 }

@@ -26,21 +26,20 @@ bool SetBufferToWindow(HANDLE buffer, COORD window) {
     return ResizeBuffer(buffer, window, at);
 }
 
-// A refusal is not asked again every second: the sizes it left are remembered until either
-// changes.
+// A refusal is not asked again every second: the sizes the last fitting left are remembered,
+// and while the window and the buffer keep them, the buffer stays as the console left it.
 bool FitBufferToWindow(ClassicScreen* screen, CONSOLE_SCREEN_BUFFER_INFO* info) {
     if (IsSameSize(info->dwSize, WindowSize(*info)) ||
-        (IsSameSize(screen->refusedWindow, WindowSize(*info)) &&
-         IsSameSize(screen->refusedBuffer, info->dwSize))) {
+        (IsSameSize(screen->fittedWindow, WindowSize(*info)) &&
+         IsSameSize(screen->fittedBuffer, info->dwSize))) {
         return true;
     }
     SetBufferToWindow(screen->own.Get(), WindowSize(*info));
     if (!GetConsoleScreenBufferInfo(screen->own.Get(), info)) {
         return false;
     }
-    const bool refused = !IsSameSize(info->dwSize, WindowSize(*info));
-    screen->refusedWindow = refused ? WindowSize(*info) : COORD{};
-    screen->refusedBuffer = refused ? info->dwSize : COORD{};
+    screen->fittedWindow = WindowSize(*info);
+    screen->fittedBuffer = info->dwSize;
     return true;
 }
 

@@ -11,12 +11,12 @@
 // row is written at its place, which never moves the cursor or scrolls, and the user's buffer
 // and scrollback stay as they were. The console resizes only the buffer it shows, and its own
 // way: the height only grows, and the width follows the window only where it rewraps rows on
-// resize. The screen keeps the sizes the console left when it last refused to fit them (none
-// once a fitting succeeded), and whether the console rewraps the user's rows.
+// resize. The screen keeps the window's and the buffer's sizes as the last fitting left them,
+// apart where the console refused it, and whether the console rewraps the user's rows.
 struct ClassicScreen {
     HANDLE user;
     UniqueHandle own;
-    COORD refusedWindow, refusedBuffer;
+    COORD fittedWindow, fittedBuffer;
     bool rewraps;
 };
 
