@@ -87,11 +87,9 @@ bool ParseArguments(int count, wchar_t** arguments, Command* command) {
             command->target = argument;
         }
     }
-    if (command->unmuteAll && (command->watch || command->target != nullptr)) {
-        PrintError(Text().unmuteAllAlone);
-        return false;
-    }
-    return true;
+    const bool understood = !command->unmuteAll || (!command->watch && command->target == nullptr);
+    PrintError(understood ? "" : Text().unmuteAllAlone);
+    return understood;
 }
 
 // The usage, written at once: each command in a column of its own, beside what it does.

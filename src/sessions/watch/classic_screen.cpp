@@ -63,11 +63,10 @@ void GiveUserTheWindow(HANDLE user, COORD window, bool rewraps) {
             return;
         }
     }
-    // The window moves by as many rows as the cursor stands above or below it.
+    // The window moves by as many rows as the cursor stands above it or below it.
     const int row = info.dwCursorPosition.Y;
-    const SHORT by = static_cast<SHORT>(row < info.srWindow.Top      ? row - info.srWindow.Top
-                                        : row > info.srWindow.Bottom ? row - info.srWindow.Bottom
-                                                                     : 0);
+    const SHORT by = static_cast<SHORT>(std::min(0, row - info.srWindow.Top) +
+                                        std::max(0, row - info.srWindow.Bottom));
     const SMALL_RECT moved = {0, by, 0, by};
     SetConsoleWindowInfo(user, FALSE, &moved);
 }

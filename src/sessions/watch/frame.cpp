@@ -7,13 +7,11 @@ namespace {
 ShownLine FormatMoreLine(Frame* frame, int sessions, int lines, COORD window, CellCount count) {
     const char* const lineWord = Plural(lines, Text().lines);
     // One kind left out takes the first two arguments; both take all four.
-    ShownLine more = {frame->moreText, 0, 0, 0};
-    more.length = FormatText(
+    const int length = FormatText(
         frame->moreText, ARRAYSIZE(frame->moreText),
         sessions > 0 && lines > 0 ? Text().moreBoth : Text().more, sessions > 0 ? sessions : lines,
         sessions > 0 ? Plural(sessions, Text().sessions) : lineWord, lines, lineWord);
-    more.rows = RowsOf(more.text, more.length, window.X, count);
-    return more;
+    return {frame->moreText, length, 0, RowsOf(frame->moreText, length, window.X, count)};
 }
 
 // Shows the lines of one kind, in order, while they fit in the budget; returns how many are not.
