@@ -980,16 +980,20 @@ TEST_F(SessionsWatch, FitsTheWindowAsItIsOnceTheListingIsRead) {
 // is of the pseudo console's class here, and Wine's console keeps the sequences sent to it as
 // text, which shows what the user is left with: the alternate screen left, the cursor shown, the
 // wrap on, and the last listing, for the window read at the end (the same as at the start here, so
-// not below the screen's last row).
+// not below the screen's last row). A name that starts with a mark lines its path up with the
+// others where the terminal joins the mark to the space before it, as Windows Terminal does.
 TEST_F(SessionsWatch, EndsInATerminalWithTheUsersScreenBack) {
     Script3();
+    const Started mark(L"C:\\hvtest\\marks\\\u0301m.exe"); // joins the space before it
+    script_->processIds[3] = mark.id;
+    script_->sessionCount = 4;
     HANDLE console = FreshConsole(300, 25, 300);
     static Frame frame;
     WatchInPseudoConsole(console, L"player.exe", &frame,
                          [&] { return Has(ConsoleText(console), L"it is silent now."); });
     std::wstring rows = RowsSeen(console, L"\x1b[?7h");
     std::replace(rows.begin(), rows.end(), L'\x1b', L'\u241B'); // ESC, as a reader sees it
-    ExpectSeen("watch ends in a terminal", rows);
+    ExpectSeen("watch ends in a terminal", rows, {{mark.id, L"#mark"}});
     CloseHandle(console);
 }
 
